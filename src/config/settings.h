@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/codepage.h"
+#include "platform/filesystem.h"
+
+#include <array>
+#include <string>
+
+namespace tarnwell {
+
+inline constexpr int kRowCount = 10;
+
+// Records 1-10 (sources) and 11-20 (targets); row k is index k - 1.
+struct FolderPairs
+{
+    std::array<std::string, kRowCount> sources;
+    std::array<std::string, kRowCount> targets;
+};
+
+// One row of the drive table: records 30+k, 40+k, 50+k and 60+k.
+struct DriveRow
+{
+    std::string uncPath;
+    std::string drive;
+    std::string userName;
+    std::string password;
+};
+using DriveTable = std::array<DriveRow, kRowCount>;
+
+inline constexpr int kBackupTimeRecord = 21;
+
+// Each reader opens Config.dat, reads its records in ascending order and closes it; each
+// writer replaces its own records and no others. Failures are RuntimeErrors (53, 59, ...).
+FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage);
+std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage);
+DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage);
+
+// Records 1-21.
+void saveFolderPairsAndTime(FileSystem& fileSystem, const CodePage& codePage,
+                            const FolderPairs& pairs, const std::string& backupTime);
+// Records 31-70.
+void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const DriveTable& table);
+
+} // namespace tarnwell

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/services.h"
+#include "platform/statusbox.h"
+
+#include <string>
+
+namespace tarnwell {
+
+struct DrivePassResult
+{
+    bool completed = false;    // false when the error trap ended the pass
+    bool anyRowFailed = false; // a mapping or a cancel did not succeed
+};
+
+// "Map Drives": reads the drive table, empties strDriveLog, appends one line per configured row,
+// and shows the report in the status box. Error trap suffix " in cmdMapDrives_Click".
+DrivePassResult cmdMapDrives_Click(const Services& services, StatusBox& status,
+                                   std::string& strDriveLog);
+
+// "Disconnect Drives": the same for cancelling. Suffix " in cmdDisconnectDrives_Click".
+DrivePassResult cmdDisconnectDrives_Click(const Services& services, StatusBox& status,
+                                          std::string& strDriveLog);
+
+} // namespace tarnwell

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace tarnwell {
+
+// The run-time error numbers that the program reports and keys on.
+namespace ErrorNumber {
+constexpr int InvalidProcedureCall = 5;
+constexpr int Overflow = 6;
+constexpr int OutOfMemory = 7;
+constexpr int TypeMismatch = 13;
+constexpr int InternalError = 51;
+constexpr int BadFileName = 52;
+constexpr int FileNotFound = 53;
+constexpr int DeviceIo = 57;
+constexpr int FileAlreadyExists = 58;
+constexpr int BadRecordLength = 59;
+constexpr int DiskFull = 61;
+constexpr int TooManyFiles = 67;
+constexpr int DeviceUnavailable = 68;
+constexpr int PermissionDenied = 70;
+constexpr int DiskNotReady = 71;
+constexpr int PathFileAccessError = 75;
+constexpr int PathNotFound = 76;
+} // namespace ErrorNumber
+
+// The classic description of a run-time error number, or a generic text for an unknown one.
+std::string errorDescription(int number);
+
+// The one exception type of the program: every failure carries a number and a description.
+class RuntimeError : public std::exception
+{
+public:
+    explicit RuntimeError(int number);
+    RuntimeError(int number, std::string description);
+
+    int number() const noexcept { return m_number; }
+    const std::string& description() const noexcept { return m_description; }
+    const char* what() const noexcept override { return m_description.c_str(); }
+
+private:
+    int m_number;
+    std::string m_description;
+};
+
+// "number description[suffix]": the text of every error report.
+std::string errorReport(int number, std::string_view description, std::string_view suffix = {});
+std::string errorReport(const RuntimeError& error, std::string_view suffix = {});
+
+// Turns any exception into a run-time error, so that an error trap can report it.
+RuntimeError toRuntimeError(const std::exception& error);
+
+} // namespace tarnwell

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/pathrules.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tarnwell {
+
+// Attribute flags of a file or folder; 0 is a normal file.
+namespace Attribute {
+constexpr int Normal = 0;
+constexpr int ReadOnly = 1;
+constexpr int Hidden = 2;
+constexpr int System = 4;
+constexpr int Directory = 16;
+constexpr int Archive = 32;
+} // namespace Attribute
+
+// Probe masks: folders and ordinary entries, or also hidden and system entries.
+namespace ProbeMask {
+constexpr int Folders = 16;
+constexpr int All = 22;
+} // namespace ProbeMask
+
+struct CopyProgress
+{
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+};
+// Called on the thread that runs the copy, now and then while it works.
+using CopyProgressCallback = std::function<void(const CopyProgress&)>;
+
+// Everything the program asks of the file system. Failures are RuntimeErrors.
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    virtual PathStyle pathStyle() const = 0;
+
+    // The name of the first entry matching path, or "" when nothing matches; starts a new
+    // search. A path naming a folder or file gives its name, a drive root gives a non-empty
+    // text when the drive can be reached (also when empty), a folder on a drive letter that
+    // is not in use gives "". A path ending in "*" or "*.*" lists the folder before it.
+    virtual std::string probe(const std::string& path, int mask) = 0;
+    // The next name of the current listing, or "" when it is exhausted.
+    virtual std::string next() = 0;
+
+    virtual int attributes(const std::string& path) = 0;
+    virtual void setAttributes(const std::string& path, int attributes) = 0;
+
+    // Creates exactly one folder level; 76 when the parent does not exist.
+    virtual void makeDirectory(const std::string& path) = 0;
+
+    // Copies every file and subfolder of source, recursively, into the existing folder
+    // destination, replacing files that exist there and deleting nothing. The first failure
+    // stops the copy: 76 when a path cannot be reached, 70 when a file in the way cannot be
+    // replaced. A file is replaced in one atomic step, so a failed copy leaves the old one.
+    virtual void copyFolder(const std::string& source, const std::string& destination,
+                            const CopyProgressCallback& progress) = 0;
+
+    // The whole content of a file; 53 when it does not exist.
+    virtual std::string readFile(const std::string& path) = 0;
+    // Replaces the file's content in one atomic step: a failure leaves the old file as it was.
+    // A file created here is readable and writable by its owner only.
+    virtual void writeFileAtomically(const std::string& path, const std::string& content) = 0;
+};
+
+} // namespace tarnwell

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/filesystem.h"
+#include "platform/messagebox.h"
+#include "platform/network.h"
+
+#include <memory>
+
+namespace tarnwell {
+
+// What the logic is given to work with. The program passes the real ones, tests fakes.
+struct Services
+{
+    FileSystem& fileSystem;
+    Network& network;
+    Clock& clock;
+    CodePage& codePage;
+    MessageBox& messageBox;
+};
+
+// The platform services of the backend this program was built for.
+struct SystemServices
+{
+    std::unique_ptr<FileSystem> fileSystem;
+    std::unique_ptr<Network> network;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<CodePage> codePage;
+};
+SystemServices makeSystemServices();
+
+} // namespace tarnwell

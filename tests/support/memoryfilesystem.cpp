@@ -1,0 +1,405 @@
+#include "support/memoryfilesystem.h"
+
+#include "platform/error.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tarnwell::test {
+
+namespace {
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool isWildcard(const std::string& name)
+{
+    return name == "*" || name == "*.*";
+}
+
+} // namespace
+
+struct MemoryFileSystem::Node
+{
+    std::string name; // as it was created
+    bool folder = true;
+    int attributes = Attribute::Normal;
+    std::string content;
+    std::map<std::string, NodePtr> children; // upper-case name -> node
+
+    int flags() const { return attributes | (folder ? Attribute::Directory : 0); }
+};
+
+MemoryFileSystem::MemoryFileSystem()
+{
+    addDrive('C');
+    addFolder("C:\\Windows");
+    addFolder("C:\\Work");
+}
+
+void MemoryFileSystem::addDrive(char letter)
+{
+    m_drives[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] =
+        std::make_shared<Node>();
+}
+
+void MemoryFileSystem::addShare(const std::string& uncRoot)
+{
+    m_shares[upper(splitPath(PathStyle::Windows, uncRoot).root)] = std::make_shared<Node>();
+}
+
+void MemoryFileSystem::connectDrive(char letter, const std::string& uncRoot)
+{
+    NodePtr share = rootOf(splitPath(PathStyle::Windows, uncRoot).root);
+    if (!share)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    m_drives[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = share;
+}
+
+void MemoryFileSystem::disconnectDrive(char letter)
+{
+    m_drives.erase(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+}
+
+bool MemoryFileSystem::hasDrive(char letter) const
+{
+    return m_drives.count(static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) > 0;
+}
+
+void MemoryFileSystem::addFolder(const std::string& path, int attributes)
+{
+    SplitPath split = splitPath(PathStyle::Windows, absolute(path));
+    NodePtr node = rootOf(split.root);
+    if (!node)
+        throw RuntimeError(ErrorNumber::PathNotFound, "no such root: " + split.root);
+    for (const std::string& name : split.components) {
+        NodePtr& child = node->children[upper(name)];
+        if (!child) {
+            child = std::make_shared<Node>();
+            child->name = name;
+        }
+        node = child;
+    }
+    node->attributes = attributes;
+}
+
+void MemoryFileSystem::addFile(const std::string& path, const std::string& content,
+                               int attributes)
+{
+    std::string name;
+    std::string full = absolute(path);
+    SplitPath split = splitPath(PathStyle::Windows, full);
+    split.components.pop_back();
+    std::string parent = split.root;
+    for (const std::string& part : split.components)
+        parent = joinPath(PathStyle::Windows, parent, part);
+    addFolder(parent, find(parent) ? find(parent)->attributes : Attribute::Normal);
+    NodePtr folder = parentOf(full, name);
+    auto node = std::make_shared<Node>();
+    node->name = name;
+    node->folder = false;
+    node->attributes = attributes;
+    node->content = content;
+    folder->children[upper(name)] = node;
+}
+
+void MemoryFileSystem::setCurrentDirectory(const std::string& path)
+{
+    m_currentDirectory = normalizePath(PathStyle::Windows, path);
+}
+
+void MemoryFileSystem::failOn(Operation operation, const std::string& path, int number, int times)
+{
+    m_failures.push_back(
+        {operation, upper(normalizePath(PathStyle::Windows, absolute(path))), number, times});
+}
+
+bool MemoryFileSystem::exists(const std::string& path) const
+{
+    return find(path) != nullptr;
+}
+
+bool MemoryFileSystem::isFolder(const std::string& path) const
+{
+    NodePtr node = find(path);
+    return node && node->folder;
+}
+
+std::string MemoryFileSystem::contentOf(const std::string& path) const
+{
+    NodePtr node = find(path);
+    return node ? node->content : std::string();
+}
+
+int MemoryFileSystem::attributesOf(const std::string& path) const
+{
+    NodePtr node = find(path);
+    return node ? node->flags() : -1;
+}
+
+std::vector<std::string> MemoryFileSystem::namesIn(const std::string& folder) const
+{
+    std::vector<std::string> names;
+    if (NodePtr node = find(folder)) {
+        for (const auto& [key, child] : node->children)
+            names.push_back(child->name);
+    }
+    return names;
+}
+
+void MemoryFileSystem::clearRecords()
+{
+    m_probes.clear();
+    m_changes.clear();
+}
+
+std::string MemoryFileSystem::absolute(const std::string& path) const
+{
+    SplitPath split = splitPath(PathStyle::Windows, path);
+    if (split.root.empty())
+        return joinPath(PathStyle::Windows, m_currentDirectory, path);
+    if (split.root == "\\")
+        return m_currentDirectory.substr(0, 2) + path;
+    return path;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::rootOf(const std::string& root) const
+{
+    if (char letter = driveLetterOf(root)) {
+        auto it = m_drives.find(letter);
+        return it == m_drives.end() ? nullptr : it->second;
+    }
+    auto it = m_shares.find(upper(root));
+    return it == m_shares.end() ? nullptr : it->second;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::find(const std::string& path) const
+{
+    if (path.empty())
+        return nullptr;
+    SplitPath split = splitPath(PathStyle::Windows, absolute(path));
+    NodePtr node = rootOf(split.root);
+    for (const std::string& name : split.components) {
+        if (!node || !node->folder)
+            return nullptr;
+        auto it = node->children.find(upper(name));
+        node = it == node->children.end() ? nullptr : it->second;
+    }
+    return node;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::parentOf(const std::string& path,
+                                                     std::string& name) const
+{
+    SplitPath split = splitPath(PathStyle::Windows, absolute(path));
+    if (split.components.empty())
+        return nullptr;
+    name = split.components.back();
+    split.components.pop_back();
+    NodePtr node = rootOf(split.root);
+    for (const std::string& part : split.components) {
+        if (!node || !node->folder)
+            return nullptr;
+        auto it = node->children.find(upper(part));
+        node = it == node->children.end() ? nullptr : it->second;
+    }
+    return node && node->folder ? node : nullptr;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::requireParent(const std::string& path,
+                                                          std::string& name) const
+{
+    NodePtr parent = parentOf(path, name);
+    if (!parent)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    return parent;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::requireNode(const std::string& path) const
+{
+    std::string name;
+    NodePtr parent = requireParent(path, name);
+    auto it = parent->children.find(upper(name));
+    if (it == parent->children.end())
+        throw RuntimeError(ErrorNumber::FileNotFound);
+    return it->second;
+}
+
+void MemoryFileSystem::checkFailure(Operation operation, const std::string& path)
+{
+    const std::string key = upper(normalizePath(PathStyle::Windows, absolute(path)));
+    for (auto it = m_failures.begin(); it != m_failures.end(); ++it) {
+        if (it->operation != operation || it->path != key)
+            continue;
+        const int number = it->number;
+        if (it->times > 0 && --it->times == 0)
+            m_failures.erase(it);
+        throw RuntimeError(number);
+    }
+}
+
+std::string MemoryFileSystem::probe(const std::string& path, int mask)
+{
+    m_probes.push_back(path);
+    m_listing.clear();
+    checkFailure(Operation::Probe, path);
+    if (path.empty())
+        return {};
+
+    SplitPath split = splitPath(PathStyle::Windows, path);
+    if (!split.components.empty() && isWildcard(split.components.back())) {
+        std::string folderPath = path.substr(0, path.find_last_of("\\/") + 1);
+        NodePtr folder = find(folderPath);
+        if (!folder || !folder->folder)
+            return {};
+        std::vector<std::string> names;
+        if (!isRootPath(PathStyle::Windows, folderPath)) {
+            names.emplace_back(".");
+            names.emplace_back("..");
+        }
+        for (const auto& [key, child] : folder->children) {
+            const int hiddenOrSystem = child->attributes & (Attribute::Hidden | Attribute::System);
+            if (hiddenOrSystem && (hiddenOrSystem & ~mask))
+                continue;
+            if (child->folder && !(mask & Attribute::Directory))
+                continue;
+            names.push_back(child->name);
+        }
+        std::reverse(names.begin(), names.end());
+        m_listing = std::move(names);
+        return next();
+    }
+
+    if (split.components.empty()) {
+        // A drive or share root: present when it can be reached, empty or not.
+        return rootOf(split.root) ? split.root : std::string();
+    }
+    NodePtr node = find(path);
+    return node ? node->name : std::string();
+}
+
+std::string MemoryFileSystem::next()
+{
+    if (m_listing.empty())
+        return {};
+    std::string name = m_listing.back();
+    m_listing.pop_back();
+    return name;
+}
+
+int MemoryFileSystem::attributes(const std::string& path)
+{
+    checkFailure(Operation::Attributes, path);
+    SplitPath split = splitPath(PathStyle::Windows, absolute(path));
+    if (split.components.empty()) {
+        if (!rootOf(split.root))
+            throw RuntimeError(ErrorNumber::PathNotFound);
+        return Attribute::Directory;
+    }
+    return requireNode(path)->flags();
+}
+
+void MemoryFileSystem::setAttributes(const std::string& path, int attributes)
+{
+    checkFailure(Operation::SetAttributes, path);
+    NodePtr node = requireNode(path);
+    node->attributes = attributes & ~Attribute::Directory;
+    m_changes.push_back("attrib " + path + " " + std::to_string(attributes));
+}
+
+void MemoryFileSystem::makeDirectory(const std::string& path)
+{
+    checkFailure(Operation::MakeDirectory, path);
+    std::string name;
+    NodePtr parent = requireParent(path, name);
+    if (parent->children.count(upper(name)))
+        throw RuntimeError(ErrorNumber::PathFileAccessError);
+    auto node = std::make_shared<Node>();
+    node->name = name;
+    parent->children[upper(name)] = node;
+    m_changes.push_back("mkdir " + path);
+}
+
+void MemoryFileSystem::copyFolder(const std::string& source, const std::string& destination,
+                                  const CopyProgressCallback& progress)
+{
+    checkFailure(Operation::CopyFolder, source);
+    NodePtr from = find(source);
+    NodePtr to = find(destination);
+    if (!from || !from->folder || !to || !to->folder)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    m_changes.push_back("copy " + source + " -> " + destination);
+    CopyProgress done;
+    // A destination inside the source is not copied into itself.
+    copyTree(*from, *to, destination, to.get(), done, progress);
+}
+
+void MemoryFileSystem::copyTree(const Node& from, Node& to, const std::string& toPath,
+                                const Node* skip, CopyProgress& done,
+                                const CopyProgressCallback& progress)
+{
+    // Files first, then folders; a snapshot, since the destination may lie inside the source.
+    const auto children = from.children;
+    for (const auto& [key, child] : children) {
+        if (child->folder)
+            continue;
+        const std::string path = joinPath(PathStyle::Windows, toPath, child->name);
+        checkFailure(Operation::CopyFile, path);
+        NodePtr& target = to.children[key];
+        if (target && (target->folder || (target->attributes & Attribute::ReadOnly)))
+            throw RuntimeError(ErrorNumber::PermissionDenied);
+        auto copy = std::make_shared<Node>(*child);
+        target = copy;
+        ++done.files;
+        done.bytes += child->content.size();
+        if (progress)
+            progress(done);
+    }
+    for (const auto& [key, child] : children) {
+        if (!child->folder || child.get() == skip)
+            continue;
+        const std::string path = joinPath(PathStyle::Windows, toPath, child->name);
+        NodePtr& target = to.children[key];
+        if (!target) {
+            target = std::make_shared<Node>();
+            target->name = child->name;
+            target->attributes = child->attributes;
+        } else if (!target->folder) {
+            throw RuntimeError(ErrorNumber::PermissionDenied);
+        }
+        NodePtr keep = target; // the map may rehash while the subtree is copied
+        copyTree(*child, *keep, path, skip, done, progress);
+    }
+}
+
+std::string MemoryFileSystem::readFile(const std::string& path)
+{
+    checkFailure(Operation::ReadFile, path);
+    NodePtr node = find(path);
+    if (!node || node->folder)
+        throw RuntimeError(ErrorNumber::FileNotFound);
+    return node->content;
+}
+
+void MemoryFileSystem::writeFileAtomically(const std::string& path, const std::string& content)
+{
+    checkFailure(Operation::WriteFile, path);
+    std::string name;
+    NodePtr parent = requireParent(path, name);
+    NodePtr& node = parent->children[upper(name)];
+    if (node && (node->folder || (node->attributes & Attribute::ReadOnly)))
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+    if (!node) {
+        node = std::make_shared<Node>();
+        node->name = name;
+        node->folder = false;
+    }
+    node->content = content;
+    m_changes.push_back("write " + absolute(path));
+}
+
+} // namespace tarnwell::test

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnwell::test {
+
+// A Windows-like file system in memory: drive letters, \\server\share roots, "\" separators,
+// names compared without case and the five attribute flags. It records every probe and every
+// change, and fails an operation on a path with a chosen error number when told to.
+class MemoryFileSystem : public FileSystem
+{
+public:
+    enum class Operation {
+        Probe,
+        Attributes,
+        SetAttributes,
+        MakeDirectory,
+        CopyFolder, // the whole copy, matched on its source path
+        CopyFile,   // one file of a copy, matched on the destination file's path
+        ReadFile,
+        WriteFile,
+    };
+
+    // Starts with a local disk C: holding C:\Windows, and C:\Work as the current folder.
+    MemoryFileSystem();
+
+    // --- building the world ---
+    void addDrive(char letter); // an empty local disk
+    void addShare(const std::string& uncRoot); // \\server\share, reachable by its path
+    void connectDrive(char letter, const std::string& uncRoot);
+    void disconnectDrive(char letter);
+    bool hasDrive(char letter) const;
+    void addFolder(const std::string& path, int attributes = Attribute::Normal);
+    void addFile(const std::string& path, const std::string& content,
+                 int attributes = Attribute::Normal);
+    void setCurrentDirectory(const std::string& path);
+
+    // Makes the next `times` calls of operation on path fail with number (-1: every call).
+    void failOn(Operation operation, const std::string& path, int number, int times = -1);
+
+    // --- looking at it ---
+    bool exists(const std::string& path) const;
+    bool isFolder(const std::string& path) const;
+    std::string contentOf(const std::string& path) const;
+    int attributesOf(const std::string& path) const;
+    std::vector<std::string> namesIn(const std::string& folder) const;
+    const std::vector<std::string>& probes() const { return m_probes; }
+    // One line per change, e.g. "mkdir D:\Backup", "attrib D:\Backup\a.txt 0",
+    // "write C:\Work\Config.dat", "copy C:\Data -> D:\Backup\Data".
+    const std::vector<std::string>& changes() const { return m_changes; }
+    void clearRecords();
+
+    // --- FileSystem ---
+    PathStyle pathStyle() const override { return PathStyle::Windows; }
+    std::string probe(const std::string& path, int mask) override;
+    std::string next() override;
+    int attributes(const std::string& path) override;
+    void setAttributes(const std::string& path, int attributes) override;
+    void makeDirectory(const std::string& path) override;
+    void copyFolder(const std::string& source, const std::string& destination,
+                    const CopyProgressCallback& progress) override;
+    std::string readFile(const std::string& path) override;
+    void writeFileAtomically(const std::string& path, const std::string& content) override;
+
+private:
+    struct Node;
+    using NodePtr = std::shared_ptr<Node>;
+
+    std::string absolute(const std::string& path) const;
+    NodePtr rootOf(const std::string& root) const;
+    NodePtr find(const std::string& path) const;
+    NodePtr parentOf(const std::string& path, std::string& name) const;
+    NodePtr requireParent(const std::string& path, std::string& name) const;
+    NodePtr requireNode(const std::string& path) const;
+    void checkFailure(Operation operation, const std::string& path);
+    void copyTree(const Node& from, Node& to, const std::string& toPath, const Node* skip,
+                  CopyProgress& done, const CopyProgressCallback& progress);
+
+    struct Failure
+    {
+        Operation operation;
+        std::string path; // normalised, upper case
+        int number;
+        int times;
+    };
+
+    std::map<char, NodePtr> m_drives;
+    std::map<std::string, NodePtr> m_shares;           // upper-case \\SERVER\SHARE\ -> root
+    std::string m_currentDirectory = "C:\\Work";
+    std::vector<Failure> m_failures;
+    std::vector<std::string> m_listing;                // the names the current search still has
+    std::vector<std::string> m_probes;
+    std::vector<std::string> m_changes;
+};
+
+} // namespace tarnwell::test
