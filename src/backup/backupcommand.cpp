@@ -14,7 +14,8 @@ std::string byteCountText(std::uint64_t bytes)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
     double value = static_cast<double>(bytes) / 1024.0;
     std::size_t unit = 0;
-    while (value >= 1024.0 && unit + 1 < std::size(units)) {
+    // Compared with what one decimal rounds up to, so 1048575 bytes read 1.0 MB.
+    while (value >= 1023.95 && unit + 1 < std::size(units)) {
         value /= 1024.0;
         ++unit;
     }
