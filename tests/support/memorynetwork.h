@@ -40,6 +40,9 @@ public:
     // The next connect of localName (or every one, times = -1) fails with number.
     void refuseConnect(const std::string& localName, int number, int times = -1);
     void refuseCancel(const std::string& localName, int number, int times = -1);
+    // The next connect or cancel of localName raises run-time error number instead of
+    // answering, as when the networking library cannot be loaded.
+    void raiseOnNextCall(const std::string& localName, int number);
 
     const std::vector<Call>& calls() const { return m_calls; }
     // Connections that come back at the next logon: local name -> remote name.
@@ -53,6 +56,7 @@ public:
 
 private:
     int finish(int number);
+    void raiseIfScripted(const std::string& localName);
     static bool takeRefusal(std::map<std::string, std::pair<int, int>>& refusals,
                             const std::string& key, int& number);
 
@@ -63,6 +67,7 @@ private:
     std::map<std::string, std::string> m_connections; // "X:" -> remote name
     std::map<std::string, std::string> m_remembered;
     std::vector<Call> m_calls;
+    std::map<std::string, int> m_raises; // upper-case local name -> run-time error number
     int m_lastError = 0;
 };
 
