@@ -36,14 +36,6 @@ TEST_F(MapDriveTest, ConnectsTheFirstLetterRememberedWithTheArgumentsAsGiven)
     }
 }
 
-TEST_F(MapDriveTest, EmptyCredentialsArePassedAsTheyCome)
-{
-    EXPECT_TRUE(MapDrive(world.services, "Y", "\\\\nas\\photos", "", ""));
-    ASSERT_EQ(world.network.calls().size(), 1u);
-    EXPECT_EQ(world.network.calls()[0].userName, "");
-    EXPECT_EQ(world.network.calls()[0].password, "");
-}
-
 TEST_F(MapDriveTest, RefusalGivesFalseAndShowsNothing)
 {
     world.network.refuseConnect("X:", MemoryNetwork::kInvalidPassword);
