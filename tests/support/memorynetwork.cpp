@@ -62,8 +62,7 @@ int MemoryNetwork::finish(int number)
 }
 
 int MemoryNetwork::connect(const std::string& localName, const std::string& remoteName,
-                           const std::string& userName, const std::string& password,
-                           bool remember)
+                           const std::string& userName, const std::string& password, bool remember)
 {
     m_calls.push_back({"connect", localName, remoteName, userName, password, remember, false});
     int refused = 0;
