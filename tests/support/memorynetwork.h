@@ -14,7 +14,7 @@ namespace tarnwell::test {
 // letter. Every call is recorded with its arguments; refusals can be scripted by number.
 class MemoryNetwork : public Network
 {
-public:
+  public:
     // The Windows numbers the real networking layer answers with.
     static constexpr int kAccessDenied = 5;
     static constexpr int kBadNetName = 67;
@@ -54,14 +54,14 @@ public:
     int cancel(const std::string& localName, bool forget, bool force) override;
     int lastError() const override { return m_lastError; }
 
-private:
+  private:
     int finish(int number);
     void raiseIfScripted(const std::string& localName);
     static bool takeRefusal(std::map<std::string, std::pair<int, int>>& refusals,
                             const std::string& key, int& number);
 
     MemoryFileSystem& m_fileSystem;
-    std::set<std::string> m_shares; // upper-case roots
+    std::set<std::string> m_shares;                               // upper-case roots
     std::map<std::string, std::pair<int, int>> m_connectRefusals; // name -> number, times
     std::map<std::string, std::pair<int, int>> m_cancelRefusals;
     std::map<std::string, std::string> m_connections; // "X:" -> remote name
