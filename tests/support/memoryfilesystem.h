@@ -14,8 +14,9 @@ namespace tarnwell::test {
 // change, and fails an operation on a path with a chosen error number when told to.
 class MemoryFileSystem : public FileSystem
 {
-public:
-    enum class Operation {
+  public:
+    enum class Operation
+    {
         Probe,
         Attributes,
         SetAttributes,
@@ -30,7 +31,7 @@ public:
     MemoryFileSystem();
 
     // --- building the world ---
-    void addDrive(char letter); // an empty local disk
+    void addDrive(char letter);                // an empty local disk
     void addShare(const std::string& uncRoot); // \\server\share, reachable by its path
     void connectDrive(char letter, const std::string& uncRoot);
     void disconnectDrive(char letter);
@@ -67,7 +68,7 @@ public:
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 
-private:
+  private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 
@@ -90,10 +91,10 @@ private:
     };
 
     std::map<char, NodePtr> m_drives;
-    std::map<std::string, NodePtr> m_shares;           // upper-case \\SERVER\SHARE\ -> root
+    std::map<std::string, NodePtr> m_shares; // upper-case \\SERVER\SHARE\ -> root
     std::string m_currentDirectory = "C:\\Work";
     std::vector<Failure> m_failures;
-    std::vector<std::string> m_listing;                // the names the current search still has
+    std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;
     std::vector<std::string> m_changes;
 };
