@@ -5,6 +5,7 @@
 #include "support/testworld.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace tarnwell::test {
@@ -39,6 +40,45 @@ class BackupWorld : public TestWorld
 
     FolderPairs pairs;
     DriveTable drives;
+};
+
+// Passes everything to the in-memory file system, counts the folder copies asked for, and
+// answers probes of the paths in probeAliases as probes of what they stand for.
+class ForwardingFileSystem : public FileSystem
+{
+  public:
+    explicit ForwardingFileSystem(FileSystem& inner) : m_inner(inner) {}
+
+    PathStyle pathStyle() const override { return m_inner.pathStyle(); }
+    std::string probe(const std::string& path, int mask) override
+    {
+        const auto alias = probeAliases.find(path);
+        return m_inner.probe(alias == probeAliases.end() ? path : alias->second, mask);
+    }
+    std::string next() override { return m_inner.next(); }
+    int attributes(const std::string& path) override { return m_inner.attributes(path); }
+    void setAttributes(const std::string& path, int attributes) override
+    {
+        m_inner.setAttributes(path, attributes);
+    }
+    void makeDirectory(const std::string& path) override { m_inner.makeDirectory(path); }
+    void copyFolder(const std::string& source, const std::string& destination,
+                    const CopyProgressCallback& progress) override
+    {
+        ++copies;
+        m_inner.copyFolder(source, destination, progress);
+    }
+    std::string readFile(const std::string& path) override { return m_inner.readFile(path); }
+    void writeFileAtomically(const std::string& path, const std::string& content) override
+    {
+        m_inner.writeFileAtomically(path, content);
+    }
+
+    int copies = 0;
+    std::map<std::string, std::string> probeAliases;
+
+  private:
+    FileSystem& m_inner;
 };
 
 } // namespace tarnwell::test

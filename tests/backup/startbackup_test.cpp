@@ -9,42 +9,7 @@ namespace {
 
 using test::MemoryFileSystem;
 using Op = MemoryFileSystem::Operation;
-
-// Passes everything to the in-memory file system and counts the folder copies asked for.
-class CountingFileSystem : public FileSystem
-{
-  public:
-    explicit CountingFileSystem(FileSystem& inner) : m_inner(inner) {}
-
-    PathStyle pathStyle() const override { return m_inner.pathStyle(); }
-    std::string probe(const std::string& path, int mask) override
-    {
-        return m_inner.probe(path, mask);
-    }
-    std::string next() override { return m_inner.next(); }
-    int attributes(const std::string& path) override { return m_inner.attributes(path); }
-    void setAttributes(const std::string& path, int attributes) override
-    {
-        m_inner.setAttributes(path, attributes);
-    }
-    void makeDirectory(const std::string& path) override { m_inner.makeDirectory(path); }
-    void copyFolder(const std::string& source, const std::string& destination,
-                    const CopyProgressCallback& progress) override
-    {
-        ++copies;
-        m_inner.copyFolder(source, destination, progress);
-    }
-    std::string readFile(const std::string& path) override { return m_inner.readFile(path); }
-    void writeFileAtomically(const std::string& path, const std::string& content) override
-    {
-        m_inner.writeFileAtomically(path, content);
-    }
-
-    int copies = 0;
-
-  private:
-    FileSystem& m_inner;
-};
+using test::ForwardingFileSystem;
 
 class StartBackupTest : public ::testing::Test
 {
@@ -148,9 +113,14 @@ TEST(BackupFolderNameTest, RootsAndNamelessPaths)
 
 TEST_F(StartBackupTest, SourceThatNamesNoFolderIsSkippedAsInvalidPath)
 {
+    // The in-memory probe knows no relative "."; here it stands for the current folder.
+    ForwardingFileSystem dotAware(world.fileSystem);
+    dotAware.probeAliases["."] = "C:\\Work";
+    Services services{dotAware, world.network, world.clock, world.codePage, world.messageBox};
     world.setPair(1, ".", "D:\\Backup");
     world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
-    run();
+    world.writeConfig();
+    StartBackup(services, messages, errors, report);
     EXPECT_EQ(messages, ", Invalid Path in .. Try selecting a subdirectory in this source "
                         "instead of the root. . was skipped.");
     EXPECT_EQ(errors, 1);
@@ -209,7 +179,7 @@ TEST_F(StartBackupTest, PermissionDeniedIsClearedAndTheStepRepeated)
 
 TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
 {
-    CountingFileSystem counting(world.fileSystem);
+    ForwardingFileSystem counting(world.fileSystem);
     Services services{counting, world.network, world.clock, world.codePage, world.messageBox};
     fs().addDrive('F');
     fs().failOn(Op::CopyFile, "D:\\Backup\\Docs\\a.txt", ErrorNumber::PermissionDenied);
