@@ -14,7 +14,7 @@ class FrmMainTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init()
     {
         m_world = std::make_unique<test::TestWorld>();
@@ -122,7 +122,7 @@ class FrmMainTest : public QObject
         QVERIFY(!m_window->findChild<QTimer*>(QStringLiteral("ctrTimer"))->isActive());
     }
 
-  private:
+private:
     std::unique_ptr<test::TestWorld> m_world;
     test::ScriptedFolderDialog m_dialog;
     std::unique_ptr<FrmMain> m_window;
