@@ -3,6 +3,7 @@
 #include "app/appicon.h"
 #include "app/formlayout.h"
 #include "app/startup.h"
+#include "drives/drivecommands.h"
 #include "platform/errortrap.h"
 
 #include <QApplication>
@@ -120,9 +121,15 @@ void FrmMain::cmdBackup_Click() {}
 
 void FrmMain::cmdConfig_Click() {}
 
-void FrmMain::cmdMapDrives_Click() {}
+void FrmMain::cmdMapDrives_Click()
+{
+    tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
+}
 
-void FrmMain::cmdDisconnectDrives_Click() {}
+void FrmMain::cmdDisconnectDrives_Click()
+{
+    tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
+}
 
 void FrmMain::cmdMinimize_Click()
 {

@@ -20,14 +20,14 @@ class FrmConfig;
 // The status box txtMessage as the commands see it.
 class TxtMessageStatus : public StatusBox
 {
-  public:
+public:
     explicit TxtMessageStatus(QPlainTextEdit* box) : m_box(box) {}
     void setText(const std::string& text) override;
     std::string text() const override { return m_text; }
     void repaint() override;
     void showProgress(const std::string& line) override;
 
-  private:
+private:
     void display(const std::string& text);
 
     QPlainTextEdit* m_box;
@@ -39,7 +39,7 @@ class FrmMain : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent = nullptr);
     ~FrmMain() override;
 
@@ -57,10 +57,10 @@ class FrmMain : public QWidget
     StatusBox& status() { return m_status; }
     const std::string& driveLog() const { return strDriveLog; }
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
 
     const Services& m_services;

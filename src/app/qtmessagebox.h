@@ -9,7 +9,7 @@ namespace tarnwell {
 // Modal Qt message boxes with an OK button only.
 class QtMessageBox : public MessageBox
 {
-  public:
+public:
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
 };
 

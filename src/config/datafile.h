@@ -17,7 +17,7 @@ inline constexpr int kMaxTextLength = kRecordLength - 2;
 // An open data file for reading. Opening fails with 53 when the file does not exist.
 class DataFileReader
 {
-  public:
+public:
     DataFileReader(FileSystem& fileSystem, const CodePage& codePage,
                    const std::string& path = kDataFileName);
 
@@ -25,7 +25,7 @@ class DataFileReader
     // that no writer could have produced (length above 253, cut short by the end) fails with 59.
     std::string readRecord(int n) const;
 
-  private:
+private:
     const CodePage& m_codePage;
     std::string m_bytes;
 };
@@ -35,14 +35,14 @@ class DataFileReader
 // Records not written here keep their bytes exactly.
 class DataFileWriter
 {
-  public:
+public:
     DataFileWriter(FileSystem& fileSystem, const CodePage& codePage,
                    const std::string& path = kDataFileName);
 
     void writeRecord(int n, const std::string& text);
     void commit();
 
-  private:
+private:
     FileSystem& m_fileSystem;
     const CodePage& m_codePage;
     std::string m_path;

@@ -17,7 +17,7 @@ struct LocalDateTime
 // The local clock and its texts in the user's regional format.
 class Clock
 {
-  public:
+public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
     // The time of day with seconds, as the user's regional settings write it.

@@ -8,7 +8,7 @@ namespace tarnwell {
 // Converts between the program's UTF-8 and the platform's ANSI code page.
 class CodePage
 {
-  public:
+public:
     virtual ~CodePage() = default;
     // Refuses (RuntimeError 5) a text with a character that the code page cannot hold, rather
     // than storing something else.

@@ -33,7 +33,7 @@ std::string errorDescription(int number);
 // The one exception type of the program: every failure carries a number and a description.
 class RuntimeError : public std::exception
 {
-  public:
+public:
     explicit RuntimeError(int number);
     RuntimeError(int number, std::string description);
 
@@ -41,7 +41,7 @@ class RuntimeError : public std::exception
     const std::string& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return m_description.c_str(); }
 
-  private:
+private:
     int m_number;
     std::string m_description;
 };

@@ -35,7 +35,7 @@ using CopyProgressCallback = std::function<void(const CopyProgress&)>;
 // Everything the program asks of the file system. Failures are RuntimeErrors.
 class FileSystem
 {
-  public:
+public:
     virtual ~FileSystem() = default;
 
     virtual PathStyle pathStyle() const = 0;

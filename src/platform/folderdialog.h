@@ -7,7 +7,7 @@ namespace tarnwell {
 // The platform's folder dialog: returns the chosen folder's path, or "" when cancelled.
 class FolderDialog
 {
-  public:
+public:
     virtual ~FolderDialog() = default;
     virtual std::string chooseFolder(const std::string& prompt) = 0;
 };

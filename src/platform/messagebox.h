@@ -16,7 +16,7 @@ enum class MessageIcon
 // A modal message box with an OK button only. The windows show a real one; tests record them.
 class MessageBox
 {
-  public:
+public:
     virtual ~MessageBox() = default;
     virtual void show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 };

@@ -7,7 +7,7 @@ namespace tarnwell {
 // Network drive connections. Both calls return 0 or the platform's error number.
 class Network
 {
-  public:
+public:
     virtual ~Network() = default;
 
     // localName is a drive letter and ":"; remember makes the connection come back at logon.

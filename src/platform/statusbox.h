@@ -7,7 +7,7 @@ namespace tarnwell {
 // The main window's status box as the commands see it.
 class StatusBox
 {
-  public:
+public:
     virtual ~StatusBox() = default;
     virtual void setText(const std::string& text) = 0;
     virtual std::string text() const = 0;

@@ -14,7 +14,7 @@ class FrmMainTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init()
     {
         m_world = std::make_unique<test::TestWorld>();
@@ -113,6 +113,25 @@ class FrmMainTest : public QObject
         QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:00:00 AM"));
     }
 
+    void driveButtonsReportInTheStatusBox()
+    {
+        m_world->network.addShare("\\\\srv\\data");
+        DriveTable table;
+        table[0] = {"\\\\srv\\data", "M", "ann", "secret"};
+        saveDriveTable(m_world->fileSystem, m_world->codePage, table);
+        auto* box = m_window->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"));
+
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdMapDrives")),
+                          Qt::LeftButton);
+        QCOMPARE(box->toPlainText(), QStringLiteral("M: drive was mapped successfully.  \n"));
+        QCOMPARE(m_window->driveLog(), std::string("M: drive was mapped successfully.  \r\n"));
+
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdDisconnectDrives")),
+                          Qt::LeftButton);
+        QCOMPARE(box->toPlainText(), QStringLiteral("M: Disconnected.\n"));
+        QVERIFY(m_world->messageBox.messages.empty());
+    }
+
     void closeStopsTheTimer()
     {
         m_window->show();
@@ -122,7 +141,7 @@ class FrmMainTest : public QObject
         QVERIFY(!m_window->findChild<QTimer*>(QStringLiteral("ctrTimer"))->isActive());
     }
 
-  private:
+private:
     std::unique_ptr<test::TestWorld> m_world;
     test::ScriptedFolderDialog m_dialog;
     std::unique_ptr<FrmMain> m_window;

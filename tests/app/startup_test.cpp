@@ -10,7 +10,7 @@ namespace {
 
 class StartupTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override { mdlGlobalVariables::strBackupTime = "stale"; }
     void TearDown() override { mdlGlobalVariables::strBackupTime.clear(); }
 

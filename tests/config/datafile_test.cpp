@@ -12,7 +12,7 @@ using test::MemoryFileSystem;
 
 class DataFileTest : public ::testing::Test
 {
-  protected:
+protected:
     std::string bytes() { return world.fileSystem.contentOf("C:\\Work\\Config.dat"); }
     void writeRecords(const std::map<int, std::string>& records)
     {

@@ -21,7 +21,7 @@ struct RecordedMessage
 
 class RecordingMessageBox : public MessageBox
 {
-  public:
+public:
     void show(const std::string& text, const std::string& title, MessageIcon icon) override
     {
         messages.push_back({text, title, icon});
@@ -34,7 +34,7 @@ class RecordingMessageBox : public MessageBox
 // Keeps every text it was given, so tests can see what the user saw on the way.
 class RecordingStatusBox : public StatusBox
 {
-  public:
+public:
     void setText(const std::string& text) override
     {
         m_text = text;
@@ -48,14 +48,14 @@ class RecordingStatusBox : public StatusBox
     std::vector<std::string> repainted; // the text at every repaint
     std::vector<std::string> progress;
 
-  private:
+private:
     std::string m_text;
 };
 
 // A clock that says what the test sets; regional texts in US-English form.
 class FakeClock : public Clock
 {
-  public:
+public:
     LocalDateTime now() const override { return current; }
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
@@ -66,7 +66,7 @@ class FakeClock : public Clock
 // A single-byte code page: Latin-1. Characters above U+00FF cannot be stored.
 class Latin1CodePage : public CodePage
 {
-  public:
+public:
     std::string toAnsi(std::string_view utf8) const override;
     std::string fromAnsi(std::string_view ansi) const override;
 };
@@ -74,7 +74,7 @@ class Latin1CodePage : public CodePage
 // Answers folder dialogs from a queue; "" (cancel) when it runs dry.
 class ScriptedFolderDialog : public FolderDialog
 {
-  public:
+public:
     std::string chooseFolder(const std::string& prompt) override;
 
     std::deque<std::string> answers;

@@ -14,7 +14,7 @@ namespace tarnwell::test {
 // change, and fails an operation on a path with a chosen error number when told to.
 class MemoryFileSystem : public FileSystem
 {
-  public:
+public:
     enum class Operation
     {
         Probe,
@@ -68,7 +68,7 @@ class MemoryFileSystem : public FileSystem
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 
-  private:
+private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 

@@ -14,7 +14,7 @@ namespace tarnwell::test {
 // letter. Every call is recorded with its arguments; refusals can be scripted by number.
 class MemoryNetwork : public Network
 {
-  public:
+public:
     // The Windows numbers the real networking layer answers with.
     static constexpr int kAccessDenied = 5;
     static constexpr int kBadNetName = 67;
@@ -54,7 +54,7 @@ class MemoryNetwork : public Network
     int cancel(const std::string& localName, bool forget, bool force) override;
     int lastError() const override { return m_lastError; }
 
-  private:
+private:
     int finish(int number);
     void raiseIfScripted(const std::string& localName);
     static bool takeRefusal(std::map<std::string, std::pair<int, int>>& refusals,
