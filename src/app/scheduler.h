@@ -19,19 +19,19 @@ std::string backupClockText(const LocalDateTime& when);
 // longer gap means the program was held by other work, and what passed then is not made up.
 class Scheduler
 {
-  public:
+public:
     // Marks the program busy with a command, so that a tick delivered meanwhile (by the message
     // loop of a message box, say) is ignored. Held while the scheduler's own backup runs; the
     // window holds it around a backup or drive command started by hand as well.
     class Hold
     {
-      public:
+    public:
         explicit Hold(Scheduler& scheduler);
         ~Hold();
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
-      private:
+    private:
         Scheduler& m_scheduler;
     };
 
@@ -44,7 +44,7 @@ class Scheduler
 
     bool busy() const { return m_holds > 0; }
 
-  private:
+private:
     bool due(const LocalDateTime& now, const std::string& backupTime) const;
 
     MessageBox& m_messageBox;

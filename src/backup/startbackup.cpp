@@ -23,7 +23,7 @@ struct PairSkipped
 
 class BackupRun
 {
-  public:
+public:
     BackupRun(const Services& services, std::string& messages, std::int16_t& errors,
               BackupRunReport& report, const BackupProgressCallback& progress)
         : m_services(services), m_fileSystem(services.fileSystem), m_messages(messages),
@@ -33,7 +33,7 @@ class BackupRun
 
     void run();
 
-  private:
+private:
     void readConfiguration();
     void processPair(int pair, const DriveRow& row);
     void mapDrive(const DriveRow& row);

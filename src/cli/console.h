@@ -13,7 +13,7 @@ namespace tarnwell {
 // print, and its progress line is drawn on the error stream only when that is a terminal.
 class Console : public MessageBox, public StatusBox
 {
-  public:
+public:
     Console(std::ostream& err, bool errIsTerminal) : m_err(err), m_errIsTerminal(errIsTerminal) {}
 
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
@@ -23,7 +23,7 @@ class Console : public MessageBox, public StatusBox
     void repaint() override {}
     void showProgress(const std::string& line) override;
 
-  private:
+private:
     void clearProgress();
 
     std::ostream& m_err;

@@ -39,7 +39,7 @@ TEST(BackupClockTextTest, AlwaysTheTwelveHourFormWithoutLeadingZero)
 
 class SchedulerTest : public ::testing::Test
 {
-  protected:
+protected:
     // Ticks once a second from first for count seconds.
     void tickEverySecond(LocalDateTime first, int count, const std::string& backupTime)
     {

@@ -11,7 +11,7 @@ constexpr const char* kAnnouncement = "Performing backups.  Please wait...";
 
 class BackupCommandTest : public ::testing::Test
 {
-  protected:
+protected:
     BackupCommandTest()
     {
         world.clock.current = {2008, 3, 12, 13, 5, 0};
@@ -105,7 +105,7 @@ TEST(ByteCountTextTest, SmallCountsInBytesLargerOnesWithOneDecimal)
 // A status box that fails when asked to repaint, as a broken window might.
 class FailingStatusBox : public test::RecordingStatusBox
 {
-  public:
+public:
     void repaint() override { throw RuntimeError(ErrorNumber::OutOfMemory); }
 };
 

@@ -14,7 +14,7 @@ namespace tarnwell::test {
 // the folder D:\Backup, and a Config.dat written from the pairs and drive rows a test sets.
 class BackupWorld : public TestWorld
 {
-  public:
+public:
     BackupWorld()
     {
         fileSystem.addDrive('D');
@@ -46,7 +46,7 @@ class BackupWorld : public TestWorld
 // answers probes of the paths in probeAliases as probes of what they stand for.
 class ForwardingFileSystem : public FileSystem
 {
-  public:
+public:
     explicit ForwardingFileSystem(FileSystem& inner) : m_inner(inner) {}
 
     PathStyle pathStyle() const override { return m_inner.pathStyle(); }
@@ -77,7 +77,7 @@ class ForwardingFileSystem : public FileSystem
     int copies = 0;
     std::map<std::string, std::string> probeAliases;
 
-  private:
+private:
     FileSystem& m_inner;
 };
 

@@ -9,7 +9,7 @@ namespace {
 // The pair's drive row comes into play only when its folders cannot be found.
 class StartBackupMappingTest : public ::testing::Test
 {
-  protected:
+protected:
     StartBackupMappingTest() { world.network.addShare("\\\\srv\\backup"); }
 
     void run()

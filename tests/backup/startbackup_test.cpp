@@ -13,7 +13,7 @@ using test::ForwardingFileSystem;
 
 class StartBackupTest : public ::testing::Test
 {
-  protected:
+protected:
     void run()
     {
         world.writeConfig();

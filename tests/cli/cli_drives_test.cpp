@@ -13,7 +13,7 @@ using test::MemoryNetwork;
 // The drive commands print their report and exit by how the rows went.
 class CliDrivesTest : public ::testing::Test
 {
-  protected:
+protected:
     CliDrivesTest()
     {
         world.network.addShare("\\\\srv\\backup");

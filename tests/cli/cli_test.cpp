@@ -9,7 +9,7 @@ namespace {
 
 class CliTest : public ::testing::Test
 {
-  protected:
+protected:
     CliTest()
     {
         world.clock.current = {2008, 3, 12, 13, 5, 0};
