@@ -30,7 +30,7 @@ struct FileJob
 // a few workers through a bounded queue; it reports progress while it walks and waits.
 class CopyRun
 {
-  public:
+public:
     CopyRun(CopyPrimitives& primitives, const CopyProgressCallback& progress,
             const CopyOptions& options);
     ~CopyRun();
@@ -39,7 +39,7 @@ class CopyRun
 
     void run(const std::string& source, const std::string& destination);
 
-  private:
+private:
     void copyContents(const std::string& source, const std::string& destination);
     void enterFolder(const std::string& source, const std::string& destination);
     void removeStaleTemps(const std::string& folder);

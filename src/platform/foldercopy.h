@@ -38,7 +38,7 @@ struct FolderId
 // isReadOnlyFile and copyFile on worker threads, several at once.
 class CopyPrimitives
 {
-  public:
+public:
     virtual ~CopyPrimitives() = default;
 
     virtual PathStyle pathStyle() const = 0;

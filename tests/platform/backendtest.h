@@ -15,7 +15,7 @@ namespace tarnwell::test {
 // with the backend's own path style, so the same tests run on every backend.
 class BackendTest : public ::testing::Test
 {
-  protected:
+protected:
     // The temporary folder joined with names.
     std::string at(std::initializer_list<std::string_view> names) const;
     std::string join(const std::string& base, std::string_view name) const;

@@ -24,7 +24,7 @@ int errorOf(const std::function<void()>& action)
 
 class ProbeTest : public BackendTest
 {
-  protected:
+protected:
     void SetUp() override
     {
         makeFolder(at({"Data", "Sub"}));

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 class FolderCopyTest : public BackendTest
 {
-  protected:
+protected:
     void SetUp() override
     {
         source = at({"Source"});

@@ -22,7 +22,7 @@ using ::testing::Not;
 // lists and identifies as that one.
 class ScriptedPrimitives : public CopyPrimitives
 {
-  public:
+public:
     void addFolder(const std::string& path)
     {
         m_folders[path] = FolderId{1, m_nextId++};
@@ -118,7 +118,7 @@ class ScriptedPrimitives : public CopyPrimitives
         return content.size();
     }
 
-  private:
+private:
     std::string resolve(const std::string& path) const
     {
         // Replace the longest aliased prefix by its target.
@@ -154,7 +154,7 @@ class ScriptedPrimitives : public CopyPrimitives
 
 class CopyEngineTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override
     {
         fake.addFolder("src");

@@ -8,7 +8,7 @@ namespace tarnwell::test {
 // A fresh folder under the system's temporary folder, removed with all it holds at the end.
 class TempFolder
 {
-  public:
+public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -17,7 +17,7 @@ class TempFolder
     // The folder's path as UTF-8 text, as the platform services take it.
     const std::string& path() const { return m_path; }
 
-  private:
+private:
     std::filesystem::path m_native;
     std::string m_path;
 };

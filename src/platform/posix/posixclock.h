@@ -10,7 +10,7 @@ namespace tarnwell::posix {
 // "C" locale when that one is not installed.
 class PosixClock : public Clock
 {
-  public:
+public:
     PosixClock();
     ~PosixClock() override;
     PosixClock(const PosixClock&) = delete;
@@ -20,7 +20,7 @@ class PosixClock : public Clock
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
 
-  private:
+private:
     std::string format(const char* pattern, const LocalDateTime& when) const;
 
     locale_t m_locale;

@@ -7,7 +7,7 @@ namespace tarnwell::posix {
 // UTF-8 is the ANSI code page here: the text passes unchanged, but invalid UTF-8 is refused.
 class PosixCodePage : public CodePage
 {
-  public:
+public:
     std::string toAnsi(std::string_view utf8) const override;
     std::string fromAnsi(std::string_view ansi) const override;
 };

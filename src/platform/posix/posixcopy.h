@@ -8,7 +8,7 @@ namespace tarnwell::posix {
 // call it at once.
 class PosixCopyPrimitives : public CopyPrimitives
 {
-  public:
+public:
     PathStyle pathStyle() const override { return PathStyle::Posix; }
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
     FolderId folderId(const std::string& folder) override;

@@ -12,7 +12,7 @@ namespace tarnwell::posix {
 // archive flags.
 class PosixFileSystem : public FileSystem
 {
-  public:
+public:
     PathStyle pathStyle() const override { return PathStyle::Posix; }
     // A listing is read whole when it starts, so no folder stays open between calls.
     std::string probe(const std::string& path, int mask) override;
@@ -25,7 +25,7 @@ class PosixFileSystem : public FileSystem
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 
-  private:
+private:
     std::vector<std::string> m_listing; // the names still to come, last first
 };
 

@@ -8,7 +8,7 @@ namespace tarnwell::posix {
 // there is never a connection to cancel.
 class PosixNetwork : public Network
 {
-  public:
+public:
     // The numbers the Windows networking layer gives for the same situations.
     static constexpr int kNotSupported = 50;
     static constexpr int kNotConnected = 2250;
@@ -18,7 +18,7 @@ class PosixNetwork : public Network
     int cancel(const std::string& localName, bool forget, bool force) override;
     int lastError() const override { return m_lastError; }
 
-  private:
+private:
     int m_lastError = 0;
 };
 

@@ -9,7 +9,7 @@ namespace tarnwell::posix {
 // An open file descriptor, closed when it goes.
 class FileHandle
 {
-  public:
+public:
     explicit FileHandle(int descriptor) : m_descriptor(descriptor) {}
     ~FileHandle();
     FileHandle(const FileHandle&) = delete;
@@ -20,14 +20,14 @@ class FileHandle
     // Closes now and throws when closing reports a failure (a late write error).
     void close();
 
-  private:
+private:
     int m_descriptor;
 };
 
 // An open folder listing; opening throws the run-time error of the failure (76 when missing).
 class Directory
 {
-  public:
+public:
     explicit Directory(const std::string& path);
     ~Directory();
     Directory(const Directory&) = delete;
@@ -36,21 +36,21 @@ class Directory
     // The next entry, or nullptr at the end; throws on a read failure.
     const struct dirent* read();
 
-  private:
+private:
     DIR* m_directory;
 };
 
 // Removes a temporary file when it goes, unless release() was called.
 class TempFileGuard
 {
-  public:
+public:
     explicit TempFileGuard(std::string path) : m_path(std::move(path)) {}
     ~TempFileGuard();
     TempFileGuard(const TempFileGuard&) = delete;
     TempFileGuard& operator=(const TempFileGuard&) = delete;
     void release() { m_path.clear(); }
 
-  private:
+private:
     std::string m_path;
 };
 

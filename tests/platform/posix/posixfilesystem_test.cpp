@@ -28,7 +28,7 @@ mode_t modeOf(const std::string& path)
 // Limits the size of files this process may write; writing beyond it fails with EFBIG.
 class FileSizeLimit
 {
-  public:
+public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_old);
@@ -45,7 +45,7 @@ class FileSizeLimit
         std::signal(SIGXFSZ, m_oldHandler);
     }
 
-  private:
+private:
     struct rlimit m_old
     {
     };

@@ -15,7 +15,7 @@ namespace {
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnvironment
 {
-  public:
+public:
     ScopedEnvironment(const char* name, const char* value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
@@ -30,7 +30,7 @@ class ScopedEnvironment
             ::unsetenv(m_name);
     }
 
-  private:
+private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
