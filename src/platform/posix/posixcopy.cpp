@@ -3,6 +3,7 @@
 #include "platform/posix/oserror.h"
 #include "platform/posix/unixfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -51,12 +52,17 @@ std::uint64_t copyByReadWrite(int from, int to)
 
 } // namespace
 
-std::uint64_t copyFileContent(int from, int to)
+std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize)
 {
-    constexpr std::size_t kChunk = std::size_t{1} << 30;
+    constexpr std::uint64_t kChunk = std::uint64_t{1} << 30;
     std::uint64_t total = 0;
-    for (;;) {
-        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
+    // Stopping at the expected size saves a call per file; a file of unknown size (0) is
+    // copied until the kernel reports its end.
+    while (expectedSize == 0 || total < expectedSize) {
+        const std::uint64_t wanted =
+            expectedSize == 0 ? kChunk : std::min(kChunk, expectedSize - total);
+        const ssize_t copied =
+            ::copy_file_range(from, nullptr, to, nullptr, static_cast<std::size_t>(wanted), 0);
         if (copied > 0) {
             total += static_cast<std::uint64_t>(copied);
             continue;
@@ -72,6 +78,7 @@ std::uint64_t copyFileContent(int from, int to)
             return total + copyByReadWrite(from, to);
         throw errnoError(errno);
     }
+    return total;
 }
 
 std::vector<FolderEntry> PosixCopyPrimitives::listFolder(const std::string& folder)
@@ -172,7 +179,8 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
     if (!to)
         throw pathError(errno, temp);
     TempFileGuard guard(temp);
-    const std::uint64_t bytes = copyFileContent(from.get(), to.get());
+    const std::uint64_t bytes =
+        copyFileContent(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size));
     // No fsync per file: it would cost more than the copy itself. The rename below replaces
     // the old copy only after the new content is complete, so a failure never destroys it.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};

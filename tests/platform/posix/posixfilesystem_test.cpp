@@ -171,7 +171,7 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     const std::string target = at({"from-pipe"});
     const int to = ::open(target.c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(to, 0);
-    EXPECT_EQ(posix::copyFileContent(pipeEnds[0], to), content.size());
+    EXPECT_EQ(posix::copyFileContent(pipeEnds[0], to, 0), content.size());
     writer.join();
     ::close(to);
     ::close(pipeEnds[0]);
