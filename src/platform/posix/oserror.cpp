@@ -1,5 +1,7 @@
 #include "platform/posix/oserror.h"
 
+#include "platform/posix/unixfile.h"
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -60,9 +62,7 @@ RuntimeError pathError(int code, const std::string& path)
 {
     bool fileMissing = false;
     if (code == ENOENT) {
-        struct stat info
-        {
-        };
+        FileStatus info{};
         fileMissing = ::stat(parentOf(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     }
     return errnoError(code, fileMissing);

@@ -15,7 +15,7 @@ namespace tarnwell::posix {
 
 namespace {
 
-FolderEntry::Type typeOf(const struct stat& info)
+FolderEntry::Type typeOf(const FileStatus& info)
 {
     if (S_ISDIR(info.st_mode))
         return FolderEntry::Type::Folder;
@@ -24,13 +24,24 @@ FolderEntry::Type typeOf(const struct stat& info)
     return FolderEntry::Type::Other;
 }
 
-FolderEntry::Type typeBehindLink(const std::string& path)
+// The entry at path as the copy sees it; the listing's type saves a call where it is given.
+FolderEntry entryFor(const std::string& path, std::string name, unsigned char listedType)
 {
-    struct stat info
-    {
-    };
-    // A link to nothing has no content: it is left alone rather than stopping the copy.
-    return ::stat(path.c_str(), &info) == 0 ? typeOf(info) : FolderEntry::Type::Other;
+    FolderEntry entry{std::move(name), FolderEntry::Type::Other, false};
+    FileStatus info{};
+    if (listedType == DT_DIR)
+        entry.type = FolderEntry::Type::Folder;
+    else if (listedType == DT_REG)
+        entry.type = FolderEntry::Type::File;
+    else if (listedType == DT_LNK || listedType == DT_UNKNOWN) {
+        if (::lstat(path.c_str(), &info) != 0)
+            return entry; // gone since it was listed
+        entry.link = S_ISLNK(info.st_mode);
+        // A link to nothing has no content: it is left alone rather than stopping the copy.
+        if (!entry.link || ::stat(path.c_str(), &info) == 0)
+            entry.type = typeOf(info);
+    }
+    return entry;
 }
 
 std::uint64_t copyByReadWrite(int from, int to)
@@ -87,40 +98,15 @@ std::vector<FolderEntry> PosixCopyPrimitives::listFolder(const std::string& fold
     std::vector<FolderEntry> entries;
     while (const struct dirent* item = directory.read()) {
         const std::string name = item->d_name;
-        if (name == "." || name == "..")
-            continue;
-        FolderEntry entry{name, FolderEntry::Type::Other, false};
-        const std::string path = folder + "/" + name;
-        unsigned char type = item->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat info
-            {
-            };
-            if (::lstat(path.c_str(), &info) != 0)
-                continue; // gone since it was listed
-            type = S_ISLNK(info.st_mode)   ? DT_LNK
-                   : S_ISDIR(info.st_mode) ? DT_DIR
-                   : S_ISREG(info.st_mode) ? DT_REG
-                                           : DT_UNKNOWN;
-        }
-        if (type == DT_DIR)
-            entry.type = FolderEntry::Type::Folder;
-        else if (type == DT_REG)
-            entry.type = FolderEntry::Type::File;
-        else if (type == DT_LNK) {
-            entry.link = true;
-            entry.type = typeBehindLink(path);
-        }
-        entries.push_back(std::move(entry));
+        if (name != "." && name != "..")
+            entries.push_back(entryFor(folder + "/" + name, name, item->d_type));
     }
     return entries;
 }
 
 FolderId PosixCopyPrimitives::folderId(const std::string& folder)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(folder.c_str(), &info) != 0)
         throw errnoError(errno);
     if (!S_ISDIR(info.st_mode))
@@ -136,9 +122,7 @@ bool PosixCopyPrimitives::makeFolder(const std::string& path)
     const int code = errno;
     if (code != EEXIST)
         throw errnoError(code);
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return false;
     throw RuntimeError(ErrorNumber::PermissionDenied);
@@ -152,9 +136,7 @@ void PosixCopyPrimitives::removeFile(const std::string& path)
 
 bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT)
             return false;
@@ -169,9 +151,7 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
     FileHandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!from)
         throw pathError(errno, source);
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::fstat(from.get(), &info) != 0)
         throw errnoError(errno);
 

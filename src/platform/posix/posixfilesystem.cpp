@@ -29,9 +29,7 @@ bool isDriveText(const std::string& path)
 
 std::vector<std::string> listNames(const std::string& folder, int mask)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(folder.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return {};
@@ -45,9 +43,7 @@ std::vector<std::string> listNames(const std::string& folder, int mask)
         if (name[0] == '.' && !(mask & Attribute::Hidden))
             continue;
         if (!(mask & Attribute::Directory)) {
-            struct stat entry
-            {
-            };
+            FileStatus entry{};
             const std::string path = folder + "/" + name;
             if (::stat(path.c_str(), &entry) == 0 && S_ISDIR(entry.st_mode))
                 continue;
@@ -86,9 +82,7 @@ std::string PosixFileSystem::probe(const std::string& path, int mask)
         m_listing = listNames(slash == std::string::npos ? "." : path.substr(0, slash + 1), mask);
         return next();
     }
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return {};
@@ -109,9 +103,7 @@ std::string PosixFileSystem::next()
 
 int PosixFileSystem::attributes(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(path.c_str(), &info) != 0)
         throw pathError(errno, path);
     int flags = Attribute::Normal;
@@ -126,9 +118,7 @@ int PosixFileSystem::attributes(const std::string& path)
 
 void PosixFileSystem::setAttributes(const std::string& path, int attributes)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     if (::stat(path.c_str(), &info) != 0)
         throw pathError(errno, path);
     // Only the read-only flag has a counterpart here; hidden follows the name.
@@ -173,9 +163,7 @@ std::string PosixFileSystem::readFile(const std::string& path)
 
 void PosixFileSystem::writeFileAtomically(const std::string& path, const std::string& content)
 {
-    struct stat old
-    {
-    };
+    FileStatus old{};
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (!exists && errno != ENOENT)
         throw pathError(errno, path);

@@ -3,8 +3,12 @@
 #include <cstddef>
 #include <dirent.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace tarnwell::posix {
+
+// What stat() fills in.
+using FileStatus = struct stat;
 
 // An open file descriptor, closed when it goes.
 class FileHandle

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/foldercopy.h"
 #include "platform/posix/posixcopy.h"
+#include "platform/posix/unixfile.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -16,11 +17,11 @@
 namespace tarnwell::test {
 namespace {
 
+using posix::FileStatus;
+
 mode_t modeOf(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    FileStatus info{};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
 }
