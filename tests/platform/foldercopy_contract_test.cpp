@@ -86,10 +86,11 @@ TEST_F(FolderCopyTest, ReplacesExistingFilesAndDeletesNothing)
     EXPECT_EQ(readBytes(at({"Backup", "Docs", "only-here.txt"})), "mine");
     EXPECT_TRUE(fs::is_directory(nativePath(at({"Backup", "Kept"}))));
 
-    // Again over its own previous copy: the same tree, nothing doubled.
+    // Again over its own previous copy: the same tree, nothing doubled or left behind.
     const std::string first = describeTree(destination);
     fileSystem.copyFolder(source, destination, {});
     EXPECT_EQ(describeTree(destination), first);
+    EXPECT_THAT(tempFilesBelow(destination), ::testing::IsEmpty());
 }
 
 TEST_F(FolderCopyTest, CopiesKeepModificationTimeAndReadOnlyFlag)
@@ -193,23 +194,32 @@ TEST_F(FolderCopyTest, LeftoverTemporaryFilesAreRemovedAndNeverCopied)
     EXPECT_FALSE(isCopyTempName(".tarnwell-notes.tmp"));
 }
 
-TEST_F(FolderCopyTest, ManyFilesInManyFoldersAllArrive)
+TEST_F(FolderCopyTest, ManyFilesInManyFoldersAllArriveAgainAndAgain)
 {
-    std::uint64_t bytes = 0;
-    for (int folder = 0; folder < 12; ++folder) {
-        for (int file = 0; file < 40; ++file) {
-            const std::string content(static_cast<std::size_t>(folder * 40 + file),
-                                      'a' + file % 26);
-            bytes += content.size();
-            makeFile(at({"Source", "F" + std::to_string(folder), std::to_string(file) + ".bin"}),
-                     content);
+    const auto fill = [&](std::size_t extra) {
+        std::uint64_t bytes = 0;
+        for (int folder = 0; folder < 12; ++folder) {
+            for (int file = 0; file < 40; ++file) {
+                const std::string content(static_cast<std::size_t>(folder * 40 + file) + extra,
+                                          static_cast<char>('a' + (file + extra) % 26));
+                bytes += content.size();
+                makeFile(
+                    at({"Source", "F" + std::to_string(folder), std::to_string(file) + ".bin"}),
+                    content);
+            }
         }
+        return bytes + std::string("topdeardeephidden").size();
+    };
+    // Every copy replaces the one before with contents of other lengths, shorter at the end.
+    for (const std::size_t extra : {500u, 900u, 0u}) {
+        const std::uint64_t bytes = fill(extra);
+        CopyProgress last;
+        fileSystem.copyFolder(source, destination, [&](const CopyProgress& p) { last = p; });
+        EXPECT_EQ(describeTree(destination), describeTree(source));
+        EXPECT_THAT(tempFilesBelow(destination), ::testing::IsEmpty());
+        EXPECT_EQ(last.files, 5u + 12 * 40);
+        EXPECT_EQ(last.bytes, bytes);
     }
-    CopyProgress last;
-    fileSystem.copyFolder(source, destination, [&](const CopyProgress& p) { last = p; });
-    EXPECT_EQ(describeTree(destination), describeTree(source));
-    EXPECT_EQ(last.files, 5u + 12 * 40);
-    EXPECT_EQ(last.bytes, bytes + std::string("topdeardeephidden").size());
 }
 
 } // namespace

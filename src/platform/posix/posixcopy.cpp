@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -155,26 +156,48 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
     if (::fstat(from.get(), &info) != 0)
         throw errnoError(errno);
 
-    FileHandle to(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    SpareFiles::Spare spare = m_spares.take(temp);
+    const std::string written = spare.file ? spare.path : temp;
+    FileHandle to =
+        spare.file
+            ? std::move(spare.file)
+            : FileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!to)
         throw pathError(errno, temp);
-    TempFileGuard guard(temp);
+    TempFileGuard guard(written);
     const std::uint64_t bytes =
         copyFileContent(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size));
-    // No fsync per file: it would cost more than the copy itself. The rename below replaces
-    // the old copy only after the new content is complete, so a failure never destroys it.
+    // No fsync per file: it would cost more than the copy itself. The old copy is replaced
+    // only after the new content is complete, so a failure never destroys it.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
         throw errnoError(errno);
     to.close();
-    if (::rename(temp.c_str(), destination.c_str()) != 0) {
+    replace(written, destination);
+    guard.release();
+    return bytes;
+}
+
+void PosixCopyPrimitives::replace(const std::string& written, const std::string& destination)
+{
+    FileStatus old{};
+    if (::lstat(destination.c_str(), &old) == 0) {
+        if (S_ISDIR(old.st_mode))
+            throw RuntimeError(ErrorNumber::PermissionDenied);
+        // Swapping keeps the old copy's file for the next one; plain renaming would delete it.
+        if (S_ISREG(old.st_mode) && old.st_nlink == 1 &&
+            ::renameat2(AT_FDCWD, written.c_str(), AT_FDCWD, destination.c_str(),
+                        RENAME_EXCHANGE) == 0) {
+            m_spares.add(written);
+            return;
+        }
+    }
+    if (::rename(written.c_str(), destination.c_str()) != 0) {
         const int code = errno;
         if (code == EISDIR || code == ENOTEMPTY || code == EEXIST)
             throw RuntimeError(ErrorNumber::PermissionDenied);
         throw pathError(code, destination);
     }
-    guard.release();
-    return bytes;
 }
 
 } // namespace tarnwell::posix

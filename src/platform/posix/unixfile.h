@@ -14,7 +14,12 @@ using FileStatus = struct stat;
 class FileHandle
 {
 public:
+    FileHandle() = default;
     explicit FileHandle(int descriptor) : m_descriptor(descriptor) {}
+    FileHandle(FileHandle&& other) noexcept : m_descriptor(other.m_descriptor)
+    {
+        other.m_descriptor = -1;
+    }
     ~FileHandle();
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
@@ -25,7 +30,7 @@ public:
     void close();
 
 private:
-    int m_descriptor;
+    int m_descriptor = -1;
 };
 
 // An open folder listing; opening throws the run-time error of the failure (76 when missing).

@@ -114,6 +114,26 @@ TEST_F(PosixFileSystemTest, LinkLoopEndsAndLinksToFoldersAndFilesAreFollowed)
     EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "b"}))));
 }
 
+TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
+{
+    makeFile(at({"Source", "linked.txt"}), "new linked");
+    makeFile(at({"Source", "pointed.txt"}), "new pointed");
+    makeFile(at({"Backup", "linked.txt"}), "old linked");
+    makeFile(at({"Elsewhere", "target.txt"}), "someone else's");
+    ASSERT_EQ(::link(at({"Backup", "linked.txt"}).c_str(), at({"Elsewhere", "hard.txt"}).c_str()),
+              0);
+    ASSERT_EQ(
+        ::symlink(at({"Elsewhere", "target.txt"}).c_str(), at({"Backup", "pointed.txt"}).c_str()),
+        0);
+
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_EQ(readBytes(at({"Backup", "linked.txt"})), "new linked");
+    EXPECT_EQ(readBytes(at({"Elsewhere", "hard.txt"})), "old linked");
+    EXPECT_EQ(readBytes(at({"Backup", "pointed.txt"})), "new pointed");
+    EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "pointed.txt"}))));
+    EXPECT_EQ(readBytes(at({"Elsewhere", "target.txt"})), "someone else's");
+}
+
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
 {
     makeFile(at({"Source", "kept.txt"}), "kept");
