@@ -45,6 +45,8 @@ private:
     void removeStaleTemps(const std::string& folder);
     void enqueue(FileJob job);
     void waitUntilDone();
+    // Waits on the walk's thread until done() or a failure, reporting progress meanwhile.
+    template <typename Condition> void waitFor(std::unique_lock<std::mutex>& lock, Condition done);
     void stopWorkers();
     void work();
     void copyOne(const FileJob& job);
@@ -59,9 +61,10 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_jobReady;     // workers: a job was queued or the queue closed
-    std::condition_variable m_stateChanged; // walker: a job finished or something failed
+    std::condition_variable m_stateChanged; // walker: the queue drained or something failed
     std::deque<FileJob> m_queue;
     std::size_t m_busy = 0;
+    bool m_walkWaits = false;
     bool m_closed = false;
     std::exception_ptr m_error;
     std::atomic<bool> m_failed{false};
@@ -166,12 +169,10 @@ void CopyRun::removeStaleTemps(const std::string& folder)
 void CopyRun::enqueue(FileJob job)
 {
     std::unique_lock lock(m_mutex);
-    while (m_queue.size() >= m_options.queueLimit && !m_failed) {
-        m_stateChanged.wait_for(lock, m_options.progressInterval);
-        lock.unlock();
-        reportIfDue();
-        lock.lock();
-    }
+    // A full queue is let drain to half before the walk goes on, so that the walk and the
+    // workers do not wake each other for every file.
+    if (m_queue.size() >= m_options.queueLimit)
+        waitFor(lock, [this] { return m_queue.size() <= m_options.queueLimit / 2; });
     if (m_failed)
         return;
     m_queue.push_back(std::move(job));
@@ -182,8 +183,16 @@ void CopyRun::enqueue(FileJob job)
 void CopyRun::waitUntilDone()
 {
     std::unique_lock lock(m_mutex);
-    while ((!m_queue.empty() || m_busy > 0) && !m_failed) {
+    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0; });
+}
+
+template <typename Condition>
+void CopyRun::waitFor(std::unique_lock<std::mutex>& lock, Condition done)
+{
+    while (!done() && !m_failed) {
+        m_walkWaits = true;
         m_stateChanged.wait_for(lock, m_options.progressInterval);
+        m_walkWaits = false;
         lock.unlock();
         reportIfDue();
         lock.lock();
@@ -206,6 +215,7 @@ void CopyRun::work()
 {
     for (;;) {
         FileJob job;
+        bool wakeWalk = false;
         {
             std::unique_lock lock(m_mutex);
             m_jobReady.wait(lock, [this] { return !m_queue.empty() || m_closed; });
@@ -214,7 +224,10 @@ void CopyRun::work()
             job = std::move(m_queue.front());
             m_queue.pop_front();
             ++m_busy;
+            wakeWalk = m_walkWaits && m_queue.size() <= m_options.queueLimit / 2;
         }
+        if (wakeWalk)
+            m_stateChanged.notify_one();
         if (!m_failed) {
             try {
                 copyOne(job);
@@ -225,8 +238,10 @@ void CopyRun::work()
         {
             std::lock_guard lock(m_mutex);
             --m_busy;
+            wakeWalk = m_walkWaits && m_queue.empty() && m_busy == 0;
         }
-        m_stateChanged.notify_all();
+        if (wakeWalk)
+            m_stateChanged.notify_one();
     }
 }
 
