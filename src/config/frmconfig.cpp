@@ -57,6 +57,7 @@ FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog
     : QWidget(mainWindow, Qt::Window), m_mainWindow(mainWindow), m_services(services),
       m_folderDialog(folderDialog)
 {
+    setObjectName(QStringLiteral("frmConfig"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tarnwell Backup Configuration"));
     setClientTwips(this, 10440, 5760);

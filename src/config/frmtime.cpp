@@ -3,6 +3,7 @@
 #include "app/formlayout.h"
 #include "platform/errortrap.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -34,6 +35,7 @@ void setTextOf(QWidget* field, const QString& text)
 FrmTime::FrmTime(QWidget* owner, QLineEdit* configTime, QPushButton* configClose, MessageBox& box)
     : QWidget(owner, Qt::Window), m_box(box), m_configTime(configTime), m_configClose(configClose)
 {
+    setObjectName(QStringLiteral("frmTime"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Time Setting"));
     setClientTwips(this, 5415, 1575);
@@ -109,7 +111,9 @@ bool FrmTime::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::FocusOut && !m_closing) {
         // Switching windows or opening the drop-down list does not leave the field.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        const QWidget* next = QApplication::focusWidget();
+        const bool intoPopup = next && next->window()->windowType() == Qt::Popup;
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !intoPopup) {
             if (watched == m_txtHour)
                 txtHour_LostFocus();
             else if (watched == m_txtMinute)

@@ -56,6 +56,7 @@ FrmDriveMapping::FrmDriveMapping(QWidget* owner, const Services& services,
                                  FolderDialog& folderDialog)
     : QWidget(owner, Qt::Window), m_services(services), m_folderDialog(folderDialog)
 {
+    setObjectName(QStringLiteral("frmDriveMapping"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Drive Mapping"));
     setClientTwips(this, 11295, 5895);
