@@ -51,6 +51,11 @@ void FrmTime::buildControls()
         control->setFont(boxFont(true));
         control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         placeTwips(control, left, top, width, 375);
+        return control;
+    };
+    // The colons stand between the boxes, level with their text.
+    const auto colon = [&label](const char* name, int left) {
+        label(name, ":", left, 480, 255)->setAlignment(Qt::AlignCenter);
     };
     const auto field = [this](const char* name, int left) {
         auto* control = new QLineEdit(this);
@@ -65,6 +70,10 @@ void FrmTime::buildControls()
         control->setObjectName(QString::fromUtf8(name));
         control->setFont(buttonFont());
         control->setAutoDefault(false);
+        // A click leaves the focus in the field being edited; Set Time checks it itself.
+        // A message box opened by a focus change in the middle of a click would leave the
+        // button drawn pressed.
+        control->setFocusPolicy(Qt::TabFocus);
         placeTwips(control, left, 960, width, 495);
         return control;
     };
@@ -75,11 +84,11 @@ void FrmTime::buildControls()
     label("lblSecond", "Sc", 3720, 120, 615);
     label("lblAP", "AmPm", 4440, 120, 735);
     m_txtHour = field("txtHour", 2040);
-    label("lblS1", ":", 2640, 480, 255);
+    colon("lblS1", 2640);
     m_txtMinute = field("txtMinute", 2880);
-    label("lblS2", ":", 3480, 480, 255);
+    colon("lblS2", 3480);
     m_txtSecond = field("txtSecond", 3720);
-    label("lblS3", ":", 4320, 480, 255);
+    colon("lblS3", 4320);
 
     m_txtAMPM = new QComboBox(this);
     m_txtAMPM->setObjectName(QStringLiteral("txtAMPM"));
@@ -167,7 +176,6 @@ bool FrmTime::applyCheck(QWidget* field, FieldCheck (*check)(const std::string&)
 {
     const FieldCheck result = check(textOf(field).toStdString());
     setTextOf(field, QString::fromStdString(result.text));
-    m_lastCheckRefused = !result.accepted;
     if (!result.accepted) {
         m_box.show(result.message, kCheckTitle, MessageIcon::Information);
         field->setFocus(Qt::OtherFocusReason);
@@ -177,11 +185,9 @@ bool FrmTime::applyCheck(QWidget* field, FieldCheck (*check)(const std::string&)
 
 void FrmTime::cmdSetTime_Click()
 {
-    // The click's own focus change already refused a field and said so.
-    if (m_lastCheckRefused)
-        return;
     errorTrap(m_box, {}, [this] {
-        // Fields never left are checked here; empty ones take their defaults.
+        // The others passed when they were left; only the field being edited, or an empty
+        // one taking its default, can still change here. An invalid time goes nowhere.
         if (!applyCheck(m_txtHour, checkHour) || !applyCheck(m_txtMinute, checkMinute) ||
             !applyCheck(m_txtSecond, checkSecond) || !applyCheck(m_txtAMPM, checkAmPm))
             return;

@@ -44,7 +44,6 @@ class FrmTime : public QWidget
     MessageBox& m_box;
     QPointer<QLineEdit> m_configTime;
     QPointer<QPushButton> m_configClose;
-    bool m_lastCheckRefused = false;
     bool m_closing = false;
 
     QLineEdit* m_txtHour = nullptr;
