@@ -48,7 +48,7 @@ void FrmTime::buildControls()
     const auto label = [this](const char* name, const char* caption, int left, int top, int width) {
         auto* control = new QLabel(QString::fromUtf8(caption), this);
         control->setObjectName(QString::fromUtf8(name));
-        control->setFont(boxFont(true));
+        control->setFont(labelFont());
         control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         placeTwips(control, left, top, width, 375);
         return control;
