@@ -2,7 +2,9 @@
 
 #include "app/appicon.h"
 #include "app/formlayout.h"
+#include "app/globalvariables.h"
 #include "app/startup.h"
+#include "backup/backupcommand.h"
 #include "drives/drivecommands.h"
 #include "platform/errortrap.h"
 
@@ -49,7 +51,8 @@ void TxtMessageStatus::display(const std::string& text)
 
 FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
-      m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage)
+      m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
+      m_scheduler(services.messageBox, [this] { cmdBackup_Click(); })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(
@@ -117,17 +120,23 @@ void FrmMain::Form_Load(const std::string& argumentText)
     runFormLoad(m_services, argumentText, actions);
 }
 
-void FrmMain::cmdBackup_Click() {}
+void FrmMain::cmdBackup_Click()
+{
+    Scheduler::Hold busy(m_scheduler);
+    runBackupCommand(m_services, m_status);
+}
 
 void FrmMain::cmdConfig_Click() {}
 
 void FrmMain::cmdMapDrives_Click()
 {
+    Scheduler::Hold busy(m_scheduler);
     tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
 }
 
 void FrmMain::cmdDisconnectDrives_Click()
 {
+    Scheduler::Hold busy(m_scheduler);
     tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
 }
 
@@ -141,7 +150,10 @@ void FrmMain::cmdClose_Click()
     errorTrap(m_services.messageBox, " in cmdClose_Click", [this] { close(); });
 }
 
-void FrmMain::ctrTimer_Timer() {}
+void FrmMain::ctrTimer_Timer()
+{
+    m_scheduler.tick(m_services.clock.now(), mdlGlobalVariables::strBackupTime);
+}
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
