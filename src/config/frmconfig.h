@@ -23,17 +23,17 @@ class FrmConfig : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog);
 
     // The main window's Close: unloads the time window, the drive mapping window and this
     // window, saving nothing.
     void unloadAll();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     void browse(QLineEdit* box, const char* prompt); // cmdS?_Click and cmdT?_Click

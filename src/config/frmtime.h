@@ -19,15 +19,15 @@ class FrmTime : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     // owner: the main window. configTime and configClose belong to the configuration window.
     FrmTime(QWidget* owner, QLineEdit* configTime, QPushButton* configClose, MessageBox& box);
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     void txtHour_LostFocus();

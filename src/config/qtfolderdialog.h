@@ -8,7 +8,7 @@ namespace tarnwell {
 // the prompt is its title. Paths come back with the platform's separators (C:\, \\server\x).
 class QtFolderDialog : public FolderDialog
 {
-  public:
+public:
     std::string chooseFolder(const std::string& prompt) override;
 };
 

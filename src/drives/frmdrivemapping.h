@@ -18,11 +18,11 @@ class FrmDriveMapping : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     // owner: the backup configuration window, in front of which it stays.
     FrmDriveMapping(QWidget* owner, const Services& services, FolderDialog& folderDialog);
 
-  private:
+private:
     struct Row
     {
         QLineEdit* txtP = nullptr;

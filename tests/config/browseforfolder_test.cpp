@@ -10,7 +10,7 @@ namespace {
 // A dialog that cannot be shown.
 class BrokenFolderDialog : public FolderDialog
 {
-  public:
+public:
     std::string chooseFolder(const std::string&) override
     {
         throw RuntimeError(ErrorNumber::OutOfMemory, "Out of memory");

@@ -38,7 +38,7 @@ class FrmConfigTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init()
     {
         scene = std::make_unique<ConfigScene>();
@@ -264,7 +264,7 @@ class FrmConfigTest : public QObject
         QCOMPARE(visited, expected);
     }
 
-  private:
+private:
     std::unique_ptr<ConfigScene> scene;
 };
 

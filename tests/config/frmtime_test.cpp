@@ -11,7 +11,7 @@ class FrmTimeTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init()
     {
         scene = std::make_unique<ConfigScene>();
@@ -195,7 +195,7 @@ class FrmTimeTest : public QObject
         QVERIFY(scene->world.messageBox.messages.empty());
     }
 
-  private:
+private:
     QWidget* openTime()
     {
         click(config, "cmdGetTime");

@@ -14,7 +14,7 @@ class QtFolderDialogTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void confirmedFolderComesBackWithNativeSeparators()
     {
         QTemporaryDir root;
@@ -41,7 +41,7 @@ class QtFolderDialogTest : public QObject
         QCOMPARE(folders.chooseFolder("Select The UNC Path"), std::string());
     }
 
-  private:
+private:
     // Acts on the dialog as soon as it is up, as the user would.
     void answerDialog(std::function<void(QFileDialog*)> act)
     {

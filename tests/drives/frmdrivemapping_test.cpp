@@ -27,7 +27,7 @@ class FrmDriveMappingTest : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init()
     {
         world = std::make_unique<TestWorld>();
@@ -177,7 +177,7 @@ class FrmDriveMappingTest : public QObject
         QCOMPARE(visited, expected);
     }
 
-  private:
+private:
     FrmDriveMapping* open()
     {
         auto* window = new FrmDriveMapping(owner.get(), world->services, folders);
