@@ -5,6 +5,7 @@
 #include "app/globalvariables.h"
 #include "app/startup.h"
 #include "backup/backupcommand.h"
+#include "config/frmconfig.h"
 #include "drives/drivecommands.h"
 #include "platform/errortrap.h"
 
@@ -126,7 +127,17 @@ void FrmMain::cmdBackup_Click()
     runBackupCommand(m_services, m_status);
 }
 
-void FrmMain::cmdConfig_Click() {}
+void FrmMain::cmdConfig_Click()
+{
+    errorTrap(m_services.messageBox, "", [this] {
+        // An open window is only brought forward, so unsaved edits stay in its boxes.
+        if (!m_frmConfig)
+            m_frmConfig = new FrmConfig(this, m_services, m_folderDialog);
+        m_frmConfig->show();
+        m_frmConfig->raise();
+        m_frmConfig->activateWindow();
+    });
+}
 
 void FrmMain::cmdMapDrives_Click()
 {
@@ -160,6 +171,8 @@ void FrmMain::closeEvent(QCloseEvent* event)
     // The main window going away ends the program: its owned windows close with it, and
     // without the timer no backup would ever run again.
     m_ctrTimer->stop();
+    if (m_frmConfig)
+        m_frmConfig->unloadAll();
     event->accept();
 }
 

@@ -3,7 +3,9 @@
 #include "config/settings.h"
 #include "support/testworld.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -169,6 +171,30 @@ private slots:
                           Qt::LeftButton);
         QCOMPARE(box->toPlainText(), QStringLiteral("M: Disconnected.\n"));
         QVERIFY(m_world->messageBox.messages.empty());
+    }
+
+    void configOpensOnceAndCloseUnloadsIt()
+    {
+        m_window->show();
+        auto* config = m_window->findChild<QPushButton*>(QStringLiteral("cmdConfig"));
+        QTest::mouseClick(config, Qt::LeftButton);
+        QPointer<QWidget> frmConfig = m_window->findChild<QWidget*>(QStringLiteral("frmConfig"));
+        QVERIFY(frmConfig && frmConfig->isVisible());
+        QVERIFY(frmConfig->isWindow());
+        QCOMPARE(m_world->messageBox.texts().size(), 1u); // its load reports the missing file
+
+        // A second click brings the open window forward without reading the file again.
+        auto* source = frmConfig->findChild<QLineEdit*>(QStringLiteral("txtS1"));
+        source->setText(QStringLiteral("typed, not saved"));
+        QTest::mouseClick(config, Qt::LeftButton);
+        QCOMPARE(m_window->findChild<QWidget*>(QStringLiteral("frmConfig")), frmConfig.data());
+        QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
+        QCOMPARE(m_world->messageBox.texts().size(), 1u);
+
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdClose")),
+                          Qt::LeftButton);
+        QTRY_VERIFY(frmConfig.isNull());
+        QVERIFY(!m_window->isVisible());
     }
 
     void closeStopsTheTimer()
