@@ -1,0 +1,39 @@
+#include "platform/win32/findfiles.h"
+
+#include "platform/win32/handles.h"
+
+namespace tarnwell::win32 {
+
+namespace {
+
+bool meansNothingThere(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+           code == ERROR_NO_MORE_FILES || code == ERROR_INVALID_DRIVE;
+}
+
+} // namespace
+
+bool forEachMatch(const std::wstring& pattern, Subject subject,
+                  const std::function<void(const WIN32_FIND_DATAW&)>& each)
+{
+    WIN32_FIND_DATAW data;
+    // Basic info skips the 8.3 names; large fetch reads the folder in fewer round trips.
+    FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!search.valid()) {
+        const DWORD code = GetLastError();
+        if (meansNothingThere(code))
+            return false;
+        throw win32Error(code, subject);
+    }
+    do {
+        each(data);
+    } while (FindNextFileW(search.get(), &data));
+    const DWORD code = GetLastError();
+    if (code != ERROR_NO_MORE_FILES)
+        throw win32Error(code, subject);
+    return true;
+}
+
+} // namespace tarnwell::win32
