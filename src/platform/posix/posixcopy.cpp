@@ -1,0 +1,192 @@
+#include "platform/posix/posixcopy.h"
+
+#include "platform/posix/oserror.h"
+#include "platform/posix/unixfile.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tarnwell::posix {
+
+namespace {
+
+FolderEntry::Type typeOf(const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return FolderEntry::Type::Folder;
+    if (S_ISREG(info.st_mode))
+        return FolderEntry::Type::File;
+    return FolderEntry::Type::Other;
+}
+
+FolderEntry::Type typeBehindLink(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    // A link to nothing has no content: it is left alone rather than stopping the copy.
+    return ::stat(path.c_str(), &info) == 0 ? typeOf(info) : FolderEntry::Type::Other;
+}
+
+std::uint64_t copyByReadWrite(int from, int to)
+{
+    std::vector<char> buffer(256 * 1024);
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw errnoError(errno);
+        if (got == 0)
+            return total;
+        writeAll(to, buffer.data(), static_cast<std::size_t>(got));
+        total += static_cast<std::uint64_t>(got);
+    }
+}
+
+} // namespace
+
+std::uint64_t copyFileContent(int from, int to)
+{
+    constexpr std::size_t kChunk = std::size_t{1} << 30;
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
+        if (copied > 0) {
+            total += static_cast<std::uint64_t>(copied);
+            continue;
+        }
+        if (copied == 0)
+            return total;
+        if (errno == EINTR)
+            continue;
+        // Not offered between these two files (older kernels, some file systems): both
+        // offsets are where the kernel stopped, so plain copying goes on from there.
+        if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
+            errno == EBADF)
+            return total + copyByReadWrite(from, to);
+        throw errnoError(errno);
+    }
+}
+
+std::vector<FolderEntry> PosixCopyPrimitives::listFolder(const std::string& folder)
+{
+    Directory directory(folder);
+    std::vector<FolderEntry> entries;
+    while (const struct dirent* item = directory.read()) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        FolderEntry entry{name, FolderEntry::Type::Other, false};
+        const std::string path = folder + "/" + name;
+        unsigned char type = item->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info
+            {
+            };
+            if (::lstat(path.c_str(), &info) != 0)
+                continue; // gone since it was listed
+            type = S_ISLNK(info.st_mode)   ? DT_LNK
+                   : S_ISDIR(info.st_mode) ? DT_DIR
+                   : S_ISREG(info.st_mode) ? DT_REG
+                                           : DT_UNKNOWN;
+        }
+        if (type == DT_DIR)
+            entry.type = FolderEntry::Type::Folder;
+        else if (type == DT_REG)
+            entry.type = FolderEntry::Type::File;
+        else if (type == DT_LNK) {
+            entry.link = true;
+            entry.type = typeBehindLink(path);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+FolderId PosixCopyPrimitives::folderId(const std::string& folder)
+{
+    struct stat info
+    {
+    };
+    if (::stat(folder.c_str(), &info) != 0)
+        throw errnoError(errno);
+    if (!S_ISDIR(info.st_mode))
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    return FolderId{static_cast<std::uint64_t>(info.st_dev),
+                    static_cast<std::uint64_t>(info.st_ino)};
+}
+
+bool PosixCopyPrimitives::makeFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return true;
+    const int code = errno;
+    if (code != EEXIST)
+        throw errnoError(code);
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return false;
+    throw RuntimeError(ErrorNumber::PermissionDenied);
+}
+
+void PosixCopyPrimitives::removeFile(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw pathError(errno, path);
+}
+
+bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return false;
+        throw pathError(errno, path);
+    }
+    return S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR);
+}
+
+std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std::string& temp,
+                                            const std::string& destination)
+{
+    FileHandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!from)
+        throw pathError(errno, source);
+    struct stat info
+    {
+    };
+    if (::fstat(from.get(), &info) != 0)
+        throw errnoError(errno);
+
+    FileHandle to(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!to)
+        throw pathError(errno, temp);
+    TempFileGuard guard(temp);
+    const std::uint64_t bytes = copyFileContent(from.get(), to.get());
+    // No fsync per file: it would cost more than the copy itself. The rename below replaces
+    // the old copy only after the new content is complete, so a failure never destroys it.
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
+        throw errnoError(errno);
+    to.close();
+    if (::rename(temp.c_str(), destination.c_str()) != 0) {
+        const int code = errno;
+        if (code == EISDIR || code == ENOTEMPTY || code == EEXIST)
+            throw RuntimeError(ErrorNumber::PermissionDenied);
+        throw pathError(code, destination);
+    }
+    guard.release();
+    return bytes;
+}
+
+} // namespace tarnwell::posix

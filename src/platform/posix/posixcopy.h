@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/foldercopy.h"
+
+namespace tarnwell::posix {
+
+// The folder copy's file operations on a POSIX system. Stateless, so the copy's workers may
+// call it at once.
+class PosixCopyPrimitives : public CopyPrimitives
+{
+  public:
+    PathStyle pathStyle() const override { return PathStyle::Posix; }
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    FolderId folderId(const std::string& folder) override;
+    bool makeFolder(const std::string& path) override;
+    void removeFile(const std::string& path) override;
+    bool isReadOnlyFile(const std::string& path) override;
+    std::uint64_t copyFile(const std::string& source, const std::string& temp,
+                           const std::string& destination) override;
+};
+
+// Copies the rest of the open file from into to: the kernel's copy path where it can, plain
+// reads and writes where it cannot. Returns the bytes copied; throws on a failure.
+std::uint64_t copyFileContent(int from, int to);
+
+} // namespace tarnwell::posix

@@ -1,0 +1,210 @@
+#include "platform/posix/posixfilesystem.h"
+
+#include "platform/foldercopy.h"
+#include "platform/posix/oserror.h"
+#include "platform/posix/posixcopy.h"
+#include "platform/posix/unixfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnwell::posix {
+
+namespace {
+
+bool isHiddenName(const std::string& name)
+{
+    return !name.empty() && name[0] == '.' && name != "." && name != "..";
+}
+
+// A Windows drive text ("X:", "X:\..."): there are no drive letters here.
+bool isDriveText(const std::string& path)
+{
+    return driveLetterOf(path) && (path.size() == 2 || path[2] == '\\');
+}
+
+std::vector<std::string> listNames(const std::string& folder, int mask)
+{
+    struct stat info
+    {
+    };
+    if (::stat(folder.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        throw pathError(errno, folder);
+    }
+    std::vector<std::string> names;
+    Directory directory(folder);
+    while (const struct dirent* item = directory.read()) {
+        std::string name = item->d_name;
+        // "." and ".." begin with a dot too, so they come only with the hidden mask.
+        if (name[0] == '.' && !(mask & Attribute::Hidden))
+            continue;
+        if (!(mask & Attribute::Directory)) {
+            struct stat entry
+            {
+            };
+            const std::string path = folder + "/" + name;
+            if (::stat(path.c_str(), &entry) == 0 && S_ISDIR(entry.st_mode))
+                continue;
+        }
+        names.push_back(std::move(name));
+    }
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+std::string parentFolder(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void syncFolder(const std::string& folder)
+{
+    FileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle)
+        ::fsync(handle.get()); // the rename is in place already; this only makes it durable
+}
+
+} // namespace
+
+std::string PosixFileSystem::probe(const std::string& path, int mask)
+{
+    m_listing.clear();
+    if (path.empty() || isDriveText(path))
+        return {};
+    const std::string::size_type slash = path.find_last_of('/');
+    const std::string last = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (last == "*" || last == "*.*") {
+        m_listing = listNames(slash == std::string::npos ? "." : path.substr(0, slash + 1), mask);
+        return next();
+    }
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        throw pathError(errno, path);
+    }
+    const std::string name = lastComponent(PathStyle::Posix, path);
+    return name.empty() ? normalizePath(PathStyle::Posix, path) : name;
+}
+
+std::string PosixFileSystem::next()
+{
+    if (m_listing.empty())
+        return {};
+    std::string name = std::move(m_listing.back());
+    m_listing.pop_back();
+    return name;
+}
+
+int PosixFileSystem::attributes(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        throw pathError(errno, path);
+    int flags = Attribute::Normal;
+    if (S_ISDIR(info.st_mode))
+        flags |= Attribute::Directory;
+    if (!(info.st_mode & S_IWUSR))
+        flags |= Attribute::ReadOnly;
+    if (isHiddenName(lastComponent(PathStyle::Posix, path)))
+        flags |= Attribute::Hidden;
+    return flags;
+}
+
+void PosixFileSystem::setAttributes(const std::string& path, int attributes)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        throw pathError(errno, path);
+    // Only the read-only flag has a counterpart here; hidden follows the name.
+    const mode_t permissions = info.st_mode & 07777;
+    const mode_t wanted =
+        (attributes & Attribute::ReadOnly) ? permissions & ~mode_t{0222} : permissions | S_IWUSR;
+    if (wanted != permissions && ::chmod(path.c_str(), wanted) != 0)
+        throw pathError(errno, path);
+}
+
+void PosixFileSystem::makeDirectory(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0777) != 0)
+        throw errnoError(errno);
+}
+
+void PosixFileSystem::copyFolder(const std::string& source, const std::string& destination,
+                                 const CopyProgressCallback& progress)
+{
+    PosixCopyPrimitives primitives;
+    copyFolderTree(primitives, source, destination, progress);
+}
+
+std::string PosixFileSystem::readFile(const std::string& path)
+{
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file)
+        throw pathError(errno, path);
+    std::string content;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw errnoError(errno);
+        if (got == 0)
+            return content;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+void PosixFileSystem::writeFileAtomically(const std::string& path, const std::string& content)
+{
+    struct stat old
+    {
+    };
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        throw pathError(errno, path);
+    // A rename would pass over a read-only file; refuse as an overwrite would.
+    if (exists && !(old.st_mode & S_IWUSR))
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+
+    const std::string folder = parentFolder(path);
+    std::random_device entropy;
+    const std::string temp = joinPath(PathStyle::Posix, folder,
+                                      copyTempName((std::uint64_t{entropy()} << 32) ^ entropy()));
+    FileHandle file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!file)
+        throw errnoError(errno);
+    TempFileGuard guard(temp);
+    if (exists) {
+        if (::fchmod(file.get(), old.st_mode & 07777) != 0)
+            throw errnoError(errno);
+        // Only works for root; a user's file written by root stays the user's.
+        [[maybe_unused]] const int ignored = ::fchown(file.get(), old.st_uid, old.st_gid);
+    }
+    writeAll(file.get(), content.data(), content.size());
+    if (::fsync(file.get()) != 0)
+        throw errnoError(errno);
+    file.close();
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        throw pathError(errno, path);
+    guard.release();
+    syncFolder(folder);
+}
+
+} // namespace tarnwell::posix

@@ -1,0 +1,19 @@
+#include "platform/posix/posixclock.h"
+#include "platform/posix/posixcodepage.h"
+#include "platform/posix/posixfilesystem.h"
+#include "platform/posix/posixnetwork.h"
+#include "platform/services.h"
+
+namespace tarnwell {
+
+SystemServices makeSystemServices()
+{
+    SystemServices services;
+    services.fileSystem = std::make_unique<posix::PosixFileSystem>();
+    services.network = std::make_unique<posix::PosixNetwork>();
+    services.clock = std::make_unique<posix::PosixClock>();
+    services.codePage = std::make_unique<posix::PosixCodePage>();
+    return services;
+}
+
+} // namespace tarnwell

@@ -1,0 +1,65 @@
+#include "platform/posix/unixfile.h"
+
+#include "platform/posix/oserror.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace tarnwell::posix {
+
+FileHandle::~FileHandle()
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+}
+
+void FileHandle::close()
+{
+    const int descriptor = m_descriptor;
+    m_descriptor = -1;
+    // Linux releases the descriptor even when close reports EINTR; never close it twice.
+    if (descriptor >= 0 && ::close(descriptor) != 0 && errno != EINTR)
+        throw errnoError(errno);
+}
+
+Directory::Directory(const std::string& path) : m_directory(::opendir(path.c_str()))
+{
+    if (!m_directory)
+        throw errnoError(errno);
+}
+
+Directory::~Directory()
+{
+    ::closedir(m_directory);
+}
+
+const struct dirent* Directory::read()
+{
+    errno = 0;
+    const struct dirent* entry = ::readdir(m_directory);
+    if (!entry && errno != 0)
+        throw errnoError(errno);
+    return entry;
+}
+
+TempFileGuard::~TempFileGuard()
+{
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+void writeAll(int descriptor, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw errnoError(errno);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+} // namespace tarnwell::posix

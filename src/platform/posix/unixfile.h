@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <dirent.h>
+#include <string>
+
+namespace tarnwell::posix {
+
+// An open file descriptor, closed when it goes.
+class FileHandle
+{
+  public:
+    explicit FileHandle(int descriptor) : m_descriptor(descriptor) {}
+    ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    explicit operator bool() const { return m_descriptor >= 0; }
+    int get() const { return m_descriptor; }
+    // Closes now and throws when closing reports a failure (a late write error).
+    void close();
+
+  private:
+    int m_descriptor;
+};
+
+// An open folder listing; opening throws the run-time error of the failure (76 when missing).
+class Directory
+{
+  public:
+    explicit Directory(const std::string& path);
+    ~Directory();
+    Directory(const Directory&) = delete;
+    Directory& operator=(const Directory&) = delete;
+
+    // The next entry, or nullptr at the end; throws on a read failure.
+    const struct dirent* read();
+
+  private:
+    DIR* m_directory;
+};
+
+// Removes a temporary file when it goes, unless release() was called.
+class TempFileGuard
+{
+  public:
+    explicit TempFileGuard(std::string path) : m_path(std::move(path)) {}
+    ~TempFileGuard();
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void release() { m_path.clear(); }
+
+  private:
+    std::string m_path;
+};
+
+// Writes all of data, going on after short writes and interruptions.
+void writeAll(int descriptor, const char* data, std::size_t size);
+
+} // namespace tarnwell::posix
