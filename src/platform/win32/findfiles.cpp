@@ -1,6 +1,7 @@
 #include "platform/win32/findfiles.h"
 
 #include "platform/win32/handles.h"
+#include "platform/win32/longpath.h"
 
 namespace tarnwell::win32 {
 
@@ -10,6 +11,16 @@ bool meansNothingThere(DWORD code)
 {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
            code == ERROR_NO_MORE_FILES || code == ERROR_INVALID_DRIVE;
+}
+
+// A search below a file is refused as a bad name (Wine) or a bad folder name (Windows); it
+// finds nothing, which is what such a path names. A bad name in a real folder stays an error.
+bool isBelowNoFolder(const std::wstring& pattern, DWORD code)
+{
+    if (code != ERROR_INVALID_NAME && code != ERROR_DIRECTORY)
+        return false;
+    const DWORD parent = GetFileAttributesW(parentOfLongPath(pattern).c_str());
+    return parent == INVALID_FILE_ATTRIBUTES || !(parent & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace
@@ -23,7 +34,7 @@ bool forEachMatch(const std::wstring& pattern, Subject subject,
                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!search.valid()) {
         const DWORD code = GetLastError();
-        if (meansNothingThere(code))
+        if (meansNothingThere(code) || isBelowNoFolder(pattern, code))
             return false;
         throw win32Error(code, subject);
     }

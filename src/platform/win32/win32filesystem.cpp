@@ -5,6 +5,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
 #include "platform/win32/widetext.h"
+#include "platform/win32/win32copy.h"
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 #include "platform/win32/writefile.h"
@@ -127,10 +128,8 @@ void Win32FileSystem::makeDirectory(const std::string& path)
 void Win32FileSystem::copyFolder(const std::string& source, const std::string& destination,
                                  const CopyProgressCallback& progress)
 {
-    (void)source;
-    (void)destination;
-    (void)progress;
-    throw RuntimeError(ErrorNumber::InternalError);
+    Win32CopyPrimitives primitives;
+    copyFolderTree(primitives, source, destination, progress);
 }
 
 std::string Win32FileSystem::readFile(const std::string& path)

@@ -1,13 +1,16 @@
 #include "platform/win32/writefile.h"
 
 #include "platform/error.h"
+#include "platform/foldercopy.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
+#include "platform/win32/widetext.h"
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <sddl.h>
 #include <string_view>
 #include <vector>
@@ -61,11 +64,14 @@ class OwnerOnlySecurity
     SECURITY_ATTRIBUTES m_attributes{};
 };
 
+// Named like the folder copy's temporary files, so that one left behind by a crash is never
+// copied as a file of the user.
 std::wstring tempPathBeside(const std::wstring& longPath)
 {
-    static std::atomic<unsigned> counter{0};
-    return parentOfLongPath(longPath) + L"\\" + nameOfLongPath(longPath) + L".tarnwell-" +
-           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".tmp";
+    static std::atomic<std::uint64_t> counter{0};
+    const std::uint64_t unique =
+        (std::uint64_t{GetCurrentProcessId()} << 32) ^ (GetTickCount64() << 12) ^ ++counter;
+    return parentOfLongPath(longPath) + L"\\" + toWide(copyTempName(unique));
 }
 
 void writeAll(HANDLE file, std::string_view content)
