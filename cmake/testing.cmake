@@ -11,3 +11,11 @@ function(tarnwell_add_gtests target)
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
     endif()
 endfunction()
+
+# tarnwell_add_qtest(name source...): a QtTest program for windows, run offscreen.
+function(tarnwell_add_qtest name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE tarnwell_gui tarnwell_test_support Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

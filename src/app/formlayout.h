@@ -20,8 +20,8 @@ void placeTwips(QWidget* widget, int left, int top, int width, int height);
 void setClientTwips(QWidget* window, int width, int height);
 
 // The window fonts: "MS Sans Serif" where the system has it, its sans-serif otherwise.
-QFont buttonFont();                 // 8.25 pt bold
-QFont labelFont();                  // 9.75 pt bold
-QFont boxFont(bool bold = false);   // 9.75 pt
+QFont buttonFont();               // 8.25 pt bold
+QFont labelFont();                // 9.75 pt bold
+QFont boxFont(bool bold = false); // 9.75 pt
 
 } // namespace tarnwell

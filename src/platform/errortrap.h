@@ -13,8 +13,7 @@ void reportError(MessageBox& box, const RuntimeError& error, std::string_view su
 
 // A routine's error trap: runs body; any failure ends it at once and is reported with the
 // routine's suffix. Returns false when the body failed.
-template <typename Body>
-bool errorTrap(MessageBox& box, std::string_view suffix, Body&& body)
+template <typename Body> bool errorTrap(MessageBox& box, std::string_view suffix, Body&& body)
 {
     try {
         body();

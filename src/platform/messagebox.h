@@ -7,7 +7,11 @@ namespace tarnwell {
 // The program title on every message box that is not an input check or a save confirmation.
 inline constexpr const char* kProgramTitle = "Tarnwell";
 
-enum class MessageIcon { None, Information };
+enum class MessageIcon
+{
+    None,
+    Information
+};
 
 // A modal message box with an OK button only. The windows show a real one; tests record them.
 class MessageBox

@@ -8,7 +8,11 @@ namespace tarnwell {
 
 // Windows: drive letters, UNC shares, "\" (and "/") as separators, names compared without
 // case. POSIX: one root "/", "/" as separator.
-enum class PathStyle { Windows, Posix };
+enum class PathStyle
+{
+    Windows,
+    Posix
+};
 
 char preferredSeparator(PathStyle style);
 bool isSeparator(PathStyle style, char c);

@@ -43,7 +43,9 @@ TEST_F(DataFileTest, WorkedExampleHoldsByteForByte)
     writeRecords({{11, "D:\\Backup"}, {12, ""}});
     const std::string file = bytes();
     ASSERT_EQ(file.size(), 12u * 255);
-    const std::string expected("\x09\x00" "D:\\Backup", 11);
+    const std::string expected("\x09\x00"
+                               "D:\\Backup",
+                               11);
     EXPECT_EQ(file.substr(2550, 11), expected);
     EXPECT_EQ(file.substr(2805, 2), std::string("\0\0", 2));
     // Never-written records before it read as a zero-filled gap.
@@ -57,7 +59,8 @@ TEST_F(DataFileTest, TextsSurviveUnchangedUpToTheLimit)
 {
     const std::string longest(253, 'x');
     const std::string padded = "  1:00:00 AM ";
-    const std::string accented = "C:\\Donn\xC3\xA9" "es"; // UTF-8 é is one Latin-1 byte
+    const std::string accented = "C:\\Donn\xC3\xA9"
+                                 "es"; // UTF-8 é is one Latin-1 byte
     writeRecords({{1, longest}, {2, padded}, {3, accented}, {4, ""}});
     EXPECT_EQ(readRecord(1), longest);
     EXPECT_EQ(readRecord(2), padded);
@@ -83,7 +86,9 @@ TEST_F(DataFileTest, CharacterOutsideTheCodePageIsRefusedNotReplaced)
 {
     writeRecords({{1, "kept"}});
     const std::string before = bytes();
-    EXPECT_EQ(errorNumberOf([&] { writeRecords({{1, "C:\\\xE6\x97\xA5"}}); }),
+    EXPECT_EQ(errorNumberOf([&] {
+                  writeRecords({{1, "C:\\\xE6\x97\xA5"}});
+              }),
               ErrorNumber::InvalidProcedureCall);
     EXPECT_EQ(bytes(), before);
 }

@@ -3,7 +3,6 @@
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace tarnwell {
@@ -12,11 +11,21 @@ namespace {
 TEST(RuntimeErrorTest, CatalogueHasTheClassicDescriptions)
 {
     const std::pair<int, const char*> expected[] = {
-        {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {13, "Type mismatch"},
-        {52, "Bad file name or number"}, {53, "File not found"}, {57, "Device I/O error"},
-        {58, "File already exists"}, {59, "Bad record length"}, {61, "Disk full"},
-        {67, "Too many files"}, {68, "Device unavailable"}, {70, "Permission denied"},
-        {71, "Disk not ready"}, {75, "Path/File access error"}, {76, "Path not found"},
+        {5, "Invalid procedure call or argument"},
+        {6, "Overflow"},
+        {13, "Type mismatch"},
+        {52, "Bad file name or number"},
+        {53, "File not found"},
+        {57, "Device I/O error"},
+        {58, "File already exists"},
+        {59, "Bad record length"},
+        {61, "Disk full"},
+        {67, "Too many files"},
+        {68, "Device unavailable"},
+        {70, "Permission denied"},
+        {71, "Disk not ready"},
+        {75, "Path/File access error"},
+        {76, "Path not found"},
     };
     for (const auto& [number, description] : expected) {
         EXPECT_EQ(RuntimeError(number).description(), description) << number;

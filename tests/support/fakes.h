@@ -2,9 +2,9 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/folderdialog.h"
 #include "platform/messagebox.h"
 #include "platform/statusbox.h"
-#include "platform/folderdialog.h"
 
 #include <deque>
 #include <string>

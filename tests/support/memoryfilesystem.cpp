@@ -87,8 +87,7 @@ void MemoryFileSystem::addFolder(const std::string& path, int attributes)
     node->attributes = attributes;
 }
 
-void MemoryFileSystem::addFile(const std::string& path, const std::string& content,
-                               int attributes)
+void MemoryFileSystem::addFile(const std::string& path, const std::string& content, int attributes)
 {
     std::string name;
     std::string full = absolute(path);

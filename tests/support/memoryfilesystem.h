@@ -15,7 +15,8 @@ namespace tarnwell::test {
 class MemoryFileSystem : public FileSystem
 {
 public:
-    enum class Operation {
+    enum class Operation
+    {
         Probe,
         Attributes,
         SetAttributes,
@@ -30,7 +31,7 @@ public:
     MemoryFileSystem();
 
     // --- building the world ---
-    void addDrive(char letter); // an empty local disk
+    void addDrive(char letter);                // an empty local disk
     void addShare(const std::string& uncRoot); // \\server\share, reachable by its path
     void connectDrive(char letter, const std::string& uncRoot);
     void disconnectDrive(char letter);
@@ -90,10 +91,10 @@ private:
     };
 
     std::map<char, NodePtr> m_drives;
-    std::map<std::string, NodePtr> m_shares;           // upper-case \\SERVER\SHARE\ -> root
+    std::map<std::string, NodePtr> m_shares; // upper-case \\SERVER\SHARE\ -> root
     std::string m_currentDirectory = "C:\\Work";
     std::vector<Failure> m_failures;
-    std::vector<std::string> m_listing;                // the names the current search still has
+    std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;
     std::vector<std::string> m_changes;
 };

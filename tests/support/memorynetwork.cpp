@@ -1,5 +1,7 @@
 #include "support/memorynetwork.h"
 
+#include "platform/error.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -55,6 +57,21 @@ bool MemoryNetwork::takeRefusal(std::map<std::string, std::pair<int, int>>& refu
     return true;
 }
 
+void MemoryNetwork::raiseOnNextCall(const std::string& localName, int number)
+{
+    m_raises[upper(localName)] = number;
+}
+
+void MemoryNetwork::raiseIfScripted(const std::string& localName)
+{
+    auto it = m_raises.find(upper(localName));
+    if (it == m_raises.end())
+        return;
+    const int number = it->second;
+    m_raises.erase(it);
+    throw RuntimeError(number);
+}
+
 int MemoryNetwork::finish(int number)
 {
     m_lastError = number;
@@ -62,10 +79,10 @@ int MemoryNetwork::finish(int number)
 }
 
 int MemoryNetwork::connect(const std::string& localName, const std::string& remoteName,
-                           const std::string& userName, const std::string& password,
-                           bool remember)
+                           const std::string& userName, const std::string& password, bool remember)
 {
     m_calls.push_back({"connect", localName, remoteName, userName, password, remember, false});
+    raiseIfScripted(localName);
     int refused = 0;
     if (takeRefusal(m_connectRefusals, upper(localName), refused))
         return finish(refused);
@@ -85,6 +102,7 @@ int MemoryNetwork::connect(const std::string& localName, const std::string& remo
 int MemoryNetwork::cancel(const std::string& localName, bool forget, bool force)
 {
     m_calls.push_back({"cancel", localName, {}, {}, {}, forget, force});
+    raiseIfScripted(localName);
     int refused = 0;
     if (takeRefusal(m_cancelRefusals, upper(localName), refused))
         return finish(refused);

@@ -40,6 +40,9 @@ public:
     // The next connect of localName (or every one, times = -1) fails with number.
     void refuseConnect(const std::string& localName, int number, int times = -1);
     void refuseCancel(const std::string& localName, int number, int times = -1);
+    // The next connect or cancel of localName raises run-time error number instead of
+    // answering, as when the networking library cannot be loaded.
+    void raiseOnNextCall(const std::string& localName, int number);
 
     const std::vector<Call>& calls() const { return m_calls; }
     // Connections that come back at the next logon: local name -> remote name.
@@ -53,16 +56,18 @@ public:
 
 private:
     int finish(int number);
+    void raiseIfScripted(const std::string& localName);
     static bool takeRefusal(std::map<std::string, std::pair<int, int>>& refusals,
                             const std::string& key, int& number);
 
     MemoryFileSystem& m_fileSystem;
-    std::set<std::string> m_shares; // upper-case roots
+    std::set<std::string> m_shares;                               // upper-case roots
     std::map<std::string, std::pair<int, int>> m_connectRefusals; // name -> number, times
     std::map<std::string, std::pair<int, int>> m_cancelRefusals;
     std::map<std::string, std::string> m_connections; // "X:" -> remote name
     std::map<std::string, std::string> m_remembered;
     std::vector<Call> m_calls;
+    std::map<std::string, int> m_raises; // upper-case local name -> run-time error number
     int m_lastError = 0;
 };
 

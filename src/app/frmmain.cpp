@@ -1,0 +1,154 @@
+#include "app/frmmain.h"
+
+#include "app/appicon.h"
+#include "app/formlayout.h"
+#include "app/startup.h"
+#include "drives/drivecommands.h"
+#include "platform/errortrap.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace tarnwell {
+
+namespace {
+
+constexpr int kButtonTop = 1440;
+constexpr int kButtonHeight = 495;
+
+} // namespace
+
+void TxtMessageStatus::setText(const std::string& text)
+{
+    m_text = text;
+    display(text);
+}
+
+void TxtMessageStatus::repaint()
+{
+    m_box->repaint();
+}
+
+void TxtMessageStatus::showProgress(const std::string& line)
+{
+    display(line.empty() ? m_text : m_text + "\n" + line);
+    m_box->repaint();
+    // Keep the windows painted during a long run; clicks and keys wait until it ends.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TxtMessageStatus::display(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_box->setPlainText(shown);
+}
+
+FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
+    : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
+      m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(
+        QStringLiteral("Tarnwell Backup (Minimize Me And Leave Me Running To Auto Backup)"));
+    setWindowIcon(tarnwellIcon());
+    setClientTwips(this, 8160, 2055);
+
+    QPushButton* backup = addButton("cmdBackup", "Backup", 120, 1335);
+    QPushButton* config = addButton("cmdConfig", "Config", 1560, 975);
+    QPushButton* mapDrives = addButton("cmdMapDrives", "Map Drives", 2640, 1335);
+    QPushButton* disconnect = addButton("cmdDisconnectDrives", "Disconnect Drives", 4080, 1935);
+    QPushButton* minimize = addButton("cmdMinimize", "\\/", 6480, 495);
+    minimize->setToolTip(QStringLiteral("Minimize"));
+    QPushButton* close = addButton("cmdClose", "Close", 7080, 975);
+
+    m_txtMessage->setObjectName(QStringLiteral("txtMessage"));
+    placeTwips(m_txtMessage, 120, 120, 7935, 1215);
+    m_txtMessage->setFont(boxFont(true));
+    m_txtMessage->setReadOnly(true);
+    m_txtMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette palette = m_txtMessage->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    m_txtMessage->setPalette(palette);
+
+    setTabOrder(backup, config);
+    setTabOrder(config, mapDrives);
+    setTabOrder(mapDrives, disconnect);
+    setTabOrder(disconnect, minimize);
+    setTabOrder(minimize, close);
+    setTabOrder(close, m_txtMessage);
+    backup->setFocus();
+
+    connect(backup, &QPushButton::clicked, this, &FrmMain::cmdBackup_Click);
+    connect(config, &QPushButton::clicked, this, &FrmMain::cmdConfig_Click);
+    connect(mapDrives, &QPushButton::clicked, this, &FrmMain::cmdMapDrives_Click);
+    connect(disconnect, &QPushButton::clicked, this, &FrmMain::cmdDisconnectDrives_Click);
+    connect(minimize, &QPushButton::clicked, this, &FrmMain::cmdMinimize_Click);
+    connect(close, &QPushButton::clicked, this, &FrmMain::cmdClose_Click);
+
+    // The timer runs from loading to unloading, minimised or not.
+    m_ctrTimer = new QTimer(this);
+    m_ctrTimer->setObjectName(QStringLiteral("ctrTimer"));
+    m_ctrTimer->setInterval(1000);
+    connect(m_ctrTimer, &QTimer::timeout, this, &FrmMain::ctrTimer_Timer);
+    m_ctrTimer->start();
+}
+
+FrmMain::~FrmMain() = default;
+
+QPushButton* FrmMain::addButton(const char* name, const char* caption, int left, int width)
+{
+    auto* button = new QPushButton(QString::fromUtf8(caption), this);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setFont(buttonFont());
+    button->setAutoDefault(false);
+    placeTwips(button, left, kButtonTop, width, kButtonHeight);
+    return button;
+}
+
+void FrmMain::Form_Load(const std::string& argumentText)
+{
+    StartupActions actions;
+    actions.backup = [this] { cmdBackup_Click(); };
+    actions.mapDrives = [this] { cmdMapDrives_Click(); };
+    runFormLoad(m_services, argumentText, actions);
+}
+
+void FrmMain::cmdBackup_Click() {}
+
+void FrmMain::cmdConfig_Click() {}
+
+void FrmMain::cmdMapDrives_Click()
+{
+    tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
+}
+
+void FrmMain::cmdDisconnectDrives_Click()
+{
+    tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
+}
+
+void FrmMain::cmdMinimize_Click()
+{
+    errorTrap(m_services.messageBox, "", [this] { showMinimized(); });
+}
+
+void FrmMain::cmdClose_Click()
+{
+    errorTrap(m_services.messageBox, " in cmdClose_Click", [this] { close(); });
+}
+
+void FrmMain::ctrTimer_Timer() {}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    // The main window going away ends the program: its owned windows close with it, and
+    // without the timer no backup would ever run again.
+    m_ctrTimer->stop();
+    event->accept();
+}
+
+} // namespace tarnwell

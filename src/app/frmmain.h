@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/folderdialog.h"
+#include "platform/services.h"
+#include "platform/statusbox.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace tarnwell {
+
+class FrmConfig;
+
+// The status box txtMessage as the commands see it.
+class TxtMessageStatus : public StatusBox
+{
+public:
+    explicit TxtMessageStatus(QPlainTextEdit* box) : m_box(box) {}
+    void setText(const std::string& text) override;
+    std::string text() const override { return m_text; }
+    void repaint() override;
+    void showProgress(const std::string& line) override;
+
+private:
+    void display(const std::string& text);
+
+    QPlainTextEdit* m_box;
+    std::string m_text;
+};
+
+// The main window: status box, the row of command buttons and the once-a-second timer.
+class FrmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // The load step; runs before the window is first shown.
+    void Form_Load(const std::string& argumentText);
+
+    void cmdBackup_Click();
+    void cmdConfig_Click();
+    void cmdMapDrives_Click();
+    void cmdDisconnectDrives_Click();
+    void cmdMinimize_Click();
+    void cmdClose_Click();
+    void ctrTimer_Timer();
+
+    StatusBox& status() { return m_status; }
+    const std::string& driveLog() const { return strDriveLog; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QPushButton* addButton(const char* name, const char* caption, int left, int width);
+
+    const Services& m_services;
+    FolderDialog& m_folderDialog;
+    QPlainTextEdit* m_txtMessage = nullptr;
+    QTimer* m_ctrTimer = nullptr;
+    TxtMessageStatus m_status;
+    QPointer<FrmConfig> m_frmConfig;
+    std::string strDriveLog; // the drive commands' report
+};
+
+} // namespace tarnwell

@@ -1,0 +1,96 @@
+#include "drives/drivecommands.h"
+
+#include "config/settings.h"
+#include "drives/driveprobe.h"
+#include "drives/mapdrive.h"
+#include "platform/errortrap.h"
+
+#include <cstdint>
+
+namespace tarnwell {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+
+// The drive as the report and the cancel name it: the letter as typed, without the colon or
+// backslash some rows carry; a text that names no drive stays as stored.
+std::string rowDrive(const std::string& drive)
+{
+    return driveLetterText(drive).empty() ? drive : drive.substr(0, 1);
+}
+
+// One row of "Map Drives"; false when the drive is still absent afterwards.
+bool mapRow(const Services& services, const DriveRow& row, std::string& strDriveLog)
+{
+    const std::string d = rowDrive(row.drive);
+    if (drivePresent(services.fileSystem, row.drive)) {
+        strDriveLog += d + ": was already mapped.  " + kLineEnd;
+        return true;
+    }
+    // A text that names no drive could not be found afterwards, so it is not connected.
+    if (!driveLetterText(row.drive).empty())
+        MapDrive(services, row.drive, row.uncPath, row.userName, row.password);
+    if (drivePresent(services.fileSystem, row.drive)) {
+        strDriveLog += d + ": drive was mapped successfully.  " + kLineEnd;
+        return true;
+    }
+    strDriveLog += "Mapping of " + row.uncPath + " to " + d + " failed!  " + kLineEnd;
+    return false;
+}
+
+// One row of "Disconnect Drives"; false when the cancel was refused.
+bool disconnectRow(const Services& services, const DriveRow& row, std::string& strDriveLog)
+{
+    std::string d = rowDrive(row.drive);
+    std::int16_t success = 0;
+    std::string errorText;
+    if (!drivePresent(services.fileSystem, row.drive)) {
+        strDriveLog += d + " was not connected." + kLineEnd;
+        return true;
+    }
+    cmdDisconnect_Click(services, d, success, errorText); // d now ends in ":"
+    if (success == -1) {
+        strDriveLog += d + " Disconnected." + kLineEnd;
+        return true;
+    }
+    strDriveLog += d + " FAILED to disconnect! " + errorText + kLineEnd;
+    return false;
+}
+
+using RowAction = bool (*)(const Services&, const DriveRow&, std::string&);
+
+DrivePassResult drivePass(const Services& services, StatusBox& status, std::string& strDriveLog,
+                          const char* suffix, RowAction handleRow)
+{
+    DrivePassResult result;
+    result.completed = errorTrap(services.messageBox, suffix, [&] {
+        const DriveTable table = readDriveTable(services.fileSystem, services.codePage);
+        strDriveLog.clear();
+        for (const DriveRow& row : table) {
+            if (row.drive.empty())
+                continue;
+            if (!handleRow(services, row, strDriveLog))
+                result.anyRowFailed = true;
+        }
+        status.setText(strDriveLog);
+        status.repaint();
+    });
+    return result;
+}
+
+} // namespace
+
+DrivePassResult cmdMapDrives_Click(const Services& services, StatusBox& status,
+                                   std::string& strDriveLog)
+{
+    return drivePass(services, status, strDriveLog, " in cmdMapDrives_Click", mapRow);
+}
+
+DrivePassResult cmdDisconnectDrives_Click(const Services& services, StatusBox& status,
+                                          std::string& strDriveLog)
+{
+    return drivePass(services, status, strDriveLog, " in cmdDisconnectDrives_Click", disconnectRow);
+}
+
+} // namespace tarnwell

@@ -1,0 +1,36 @@
+#include "drives/mapdrive.h"
+
+#include "platform/errortrap.h"
+
+namespace tarnwell {
+
+bool MapDrive(const Services& services, const std::string& drive, const std::string& uncPath,
+              const std::string& userName, const std::string& password)
+{
+    bool connected = false;
+    errorTrap(services.messageBox, " in Public Function MapDrive", [&] {
+        // Only the letter counts, so X, X: and X:\ all connect X:.
+        const std::string localName = drive.substr(0, 1) + ":";
+        const bool remember = true;
+        connected = services.network.connect(localName, uncPath, userName, password, remember) == 0;
+    });
+    return connected;
+}
+
+void cmdDisconnect_Click(const Services& services, std::string& drive, std::int16_t& success,
+                         std::string& errorText)
+{
+    errorTrap(services.messageBox, " in Sub cmdDisconnect_Click", [&] {
+        drive += ":";
+        const bool forget = true;
+        const bool force = false; // open files keep the drive connected
+        if (services.network.cancel(drive, forget, force) == 0) {
+            success = -1;
+            return;
+        }
+        success = 0;
+        errorText = std::to_string(services.network.lastError());
+    });
+}
+
+} // namespace tarnwell
