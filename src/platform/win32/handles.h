@@ -9,7 +9,7 @@ namespace tarnwell::win32 {
 // Owns a file handle and closes it.
 class FileHandle
 {
-  public:
+public:
     explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
     ~FileHandle() { close(); }
     FileHandle(FileHandle&& other) noexcept
@@ -38,14 +38,14 @@ class FileHandle
         return closed;
     }
 
-  private:
+private:
     HANDLE m_handle;
 };
 
 // Owns a directory search handle and ends the search.
 class FindHandle
 {
-  public:
+public:
     explicit FindHandle(HANDLE handle) : m_handle(handle) {}
     ~FindHandle()
     {
@@ -58,7 +58,7 @@ class FindHandle
     bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return m_handle; }
 
-  private:
+private:
     HANDLE m_handle;
 };
 

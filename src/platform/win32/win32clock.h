@@ -7,7 +7,7 @@ namespace tarnwell::win32 {
 // The local time, written in the user's regional formats.
 class Win32Clock : public Clock
 {
-  public:
+public:
     LocalDateTime now() const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;

@@ -7,7 +7,7 @@ namespace tarnwell::win32 {
 // The system's ANSI code page (GetACP), or a given one.
 class Win32CodePage : public CodePage
 {
-  public:
+public:
     Win32CodePage();
     explicit Win32CodePage(unsigned codePage) : m_codePage(codePage) {}
 
@@ -15,7 +15,7 @@ class Win32CodePage : public CodePage
     std::string toAnsi(std::string_view utf8) const override;
     std::string fromAnsi(std::string_view ansi) const override;
 
-  private:
+private:
     unsigned m_codePage;
 };
 

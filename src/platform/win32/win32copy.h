@@ -8,7 +8,7 @@ namespace tarnwell::win32 {
 // so the copy's workers may call it at once.
 class Win32CopyPrimitives : public CopyPrimitives
 {
-  public:
+public:
     PathStyle pathStyle() const override { return PathStyle::Windows; }
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
     FolderId folderId(const std::string& folder) override;

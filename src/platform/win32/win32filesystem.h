@@ -12,7 +12,7 @@ namespace tarnwell::win32 {
 // use.
 class Win32FileSystem : public FileSystem
 {
-  public:
+public:
     PathStyle pathStyle() const override { return PathStyle::Windows; }
     std::string probe(const std::string& path, int mask) override;
     std::string next() override;
@@ -24,7 +24,7 @@ class Win32FileSystem : public FileSystem
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 
-  private:
+private:
     std::string probeRoot(const std::string& path);
     std::string probeName(const std::string& path);
     std::string startListing(const std::string& pattern, int mask);

@@ -19,7 +19,7 @@ const wchar_t* orNull(const std::wstring& text)
 // A password in wide form, wiped before its memory is given back.
 class SecretText
 {
-  public:
+public:
     explicit SecretText(const std::string& utf8) : m_text(toWide(utf8)) {}
     ~SecretText() { SecureZeroMemory(m_text.data(), m_text.size() * sizeof(wchar_t)); }
     SecretText(const SecretText&) = delete;
@@ -27,7 +27,7 @@ class SecretText
 
     const std::wstring& text() const { return m_text; }
 
-  private:
+private:
     std::wstring m_text;
 };
 

@@ -42,7 +42,7 @@ std::wstring currentUserSid()
 // A protected DACL with one entry: full access for the user who writes the file.
 class OwnerOnlySecurity
 {
-  public:
+public:
     OwnerOnlySecurity()
     {
         const std::wstring sddl = L"D:P(A;;FA;;;" + currentUserSid() + L")";
@@ -59,7 +59,7 @@ class OwnerOnlySecurity
 
     SECURITY_ATTRIBUTES* attributes() { return &m_attributes; }
 
-  private:
+private:
     PSECURITY_DESCRIPTOR m_descriptor = nullptr;
     SECURITY_ATTRIBUTES m_attributes{};
 };

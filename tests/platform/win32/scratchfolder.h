@@ -8,7 +8,7 @@ namespace tarnwell::test {
 // hidden and long-path entries included) when the object goes.
 class ScratchFolder
 {
-  public:
+public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -19,7 +19,7 @@ class ScratchFolder
     // path() + "\" + name.
     std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
 
-  private:
+private:
     std::string m_path;
 };
 

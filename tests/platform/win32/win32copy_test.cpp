@@ -19,7 +19,7 @@ using test::writeOnDisk;
 
 class Win32CopyTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override
     {
         fs.makeDirectory(source);

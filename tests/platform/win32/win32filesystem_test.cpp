@@ -37,7 +37,7 @@ std::vector<std::string> listAll(FileSystem& fs, const std::string& pattern, int
 
 class Win32FileSystemTest : public ::testing::Test
 {
-  protected:
+protected:
     ScratchFolder scratch;
     Win32FileSystem fs;
 };
@@ -189,7 +189,7 @@ TEST_F(Win32FileSystemTest, AnUnusedDriveLetterAnswersEmptyWithoutError)
 // becomes one for the test's length.
 class EmptyDrive
 {
-  public:
+public:
     explicit EmptyDrive(const std::string& folder)
     {
         if (const char* prepared = std::getenv("TARNWELL_TEST_EMPTY_DRIVE")) {
@@ -213,7 +213,7 @@ class EmptyDrive
 
     char letter() const { return m_letter; }
 
-  private:
+private:
     char m_letter = 0;
     std::wstring m_device;
     std::wstring m_target;

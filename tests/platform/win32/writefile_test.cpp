@@ -87,7 +87,7 @@ std::wstring currentUser()
 
 class WriteFileTest : public ::testing::Test
 {
-  protected:
+protected:
     ScratchFolder scratch;
     Win32FileSystem fs;
 };
