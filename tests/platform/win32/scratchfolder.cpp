@@ -83,4 +83,14 @@ void writeOnDisk(const std::string& path, const std::string& content)
         throw std::runtime_error("cannot write " + path);
 }
 
+char unusedDriveLetter()
+{
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'Y'; letter >= 'K'; --letter) {
+        if (!(drives & (1u << (letter - 'A'))))
+            return letter;
+    }
+    return 0;
+}
+
 } // namespace tarnwell::test

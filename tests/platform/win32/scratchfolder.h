@@ -28,5 +28,7 @@ std::wstring longForm(const std::string& absolutePath); // "\\?\" + the path, in
 bool existsOnDisk(const std::string& path);
 unsigned long attributesOnDisk(const std::string& path); // INVALID_FILE_ATTRIBUTES if missing
 void writeOnDisk(const std::string& path, const std::string& content);
+// A drive letter that nothing uses, or 0 when all from K to Y are taken.
+char unusedDriveLetter();
 
 } // namespace tarnwell::test

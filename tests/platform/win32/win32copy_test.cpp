@@ -100,12 +100,7 @@ TEST_F(Win32CopyTest, ALeftoverReadOnlyTemporaryFileIsStillRemoved)
 
 TEST_F(Win32CopyTest, ADestinationOnAnUnusedDriveIsNotFound)
 {
-    const DWORD drives = GetLogicalDrives();
-    char letter = 0;
-    for (char c = 'Y'; c >= 'K' && !letter; --c) {
-        if (!(drives & (1u << (c - 'A'))))
-            letter = c;
-    }
+    const char letter = test::unusedDriveLetter();
     ASSERT_NE(letter, 0);
     writeOnDisk(source + "\\a.txt", "a");
     expectRuntimeError(ErrorNumber::PathNotFound, [&] {

@@ -1,5 +1,6 @@
 #include "platform/win32/win32network.h"
 #include "platform/win32/winapi.h"
+#include "scratchfolder.h"
 #include "wine.h"
 
 #include <gtest/gtest.h>
@@ -7,16 +8,7 @@
 namespace tarnwell::win32 {
 namespace {
 
-// A drive letter that nothing uses, or 0 when all are taken.
-char unusedDriveLetter()
-{
-    const DWORD drives = GetLogicalDrives();
-    for (char letter = 'Y'; letter >= 'K'; --letter) {
-        if (!(drives & (1u << (letter - 'A'))))
-            return letter;
-    }
-    return 0;
-}
+using test::unusedDriveLetter;
 
 // The calls reach the networking library and its answer comes back as the number. Wine has no
 // networking provider and answers every call with "no network" (1222); Windows without the
