@@ -10,8 +10,6 @@
 #include "platform/win32/winapi.h"
 #include "platform/win32/writefile.h"
 
-#include <limits>
-
 namespace tarnwell::win32 {
 
 namespace {
