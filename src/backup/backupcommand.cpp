@@ -1,0 +1,72 @@
+#include "backup/backupcommand.h"
+
+#include "backup/startbackup.h"
+#include "platform/errortrap.h"
+
+#include <cstdio>
+
+namespace tarnwell {
+
+std::string byteCountText(std::uint64_t bytes)
+{
+    static const char* const units[] = {"KB", "MB", "GB", "TB"};
+    if (bytes < 1024)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    double value = static_cast<double>(bytes) / 1024.0;
+    std::size_t unit = 0;
+    // Compared with what one decimal rounds up to, so 1048575 bytes read 1.0 MB.
+    while (value >= 1023.95 && unit + 1 < std::size(units)) {
+        value /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
+}
+
+std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,
+                               std::uint64_t bytes)
+{
+    return "Pair " + std::to_string(pair) + ": " + source + " - " + std::to_string(files) +
+           (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + " copied";
+}
+
+BackupOutcome runBackupCommand(const Services& services, StatusBox& status)
+{
+    BackupOutcome outcome = BackupOutcome::CouldNotRun;
+    const bool finished = errorTrap(services.messageBox, "", [&] {
+        status.setText("Performing backups.  Please wait...");
+        status.repaint();
+
+        std::string summary;
+        std::int16_t count = 0;
+        BackupRunReport report;
+        StartBackup(services, summary, count, report,
+                    [&](int pair, const std::string& source, const CopyProgress& copied) {
+                        status.showProgress(
+                            backupProgressLine(pair, source, copied.files, copied.bytes));
+                    });
+        status.showProgress("");
+
+        std::string text;
+        if (count == 0) {
+            const LocalDateTime now = services.clock.now();
+            text = "Backups Complete at " + services.clock.regionalTime(now) + ", on " +
+                   services.clock.regionalDate(now);
+            outcome = BackupOutcome::Complete;
+        } else {
+            text = "Error! " + summary;
+            outcome = report.configUnreadable ? BackupOutcome::CouldNotRun : BackupOutcome::Error;
+        }
+        // Shown after the outcome so that the first line stays the outcome.
+        for (const std::string& share : report.unmappedShares)
+            text += "\r\nMapping of " + share + " failed!";
+        status.setText(text);
+        status.repaint();
+    });
+    if (!finished)
+        status.showProgress(""); // the text stays as it was; a stale count would mislead
+    return outcome;
+}
+
+} // namespace tarnwell

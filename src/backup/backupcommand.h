@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/services.h"
+#include "platform/statusbox.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwell {
+
+enum class BackupOutcome
+{
+    Complete,   // "Backups Complete at ..."
+    Error,      // "Error! ..." after a run that looked at its folder pairs
+    CouldNotRun // the configuration could not be read, or the command itself failed
+};
+
+// The backup command behind the Backup button, the "auto" start and the daily time: announces
+// the run in the status box, runs it, and replaces the announcement with the outcome, followed
+// by one line per network drive that could not be mapped. Error trap without suffix.
+BackupOutcome runBackupCommand(const Services& services, StatusBox& status);
+
+// The progress line shown under the announcement while a pair is copied.
+std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,
+                               std::uint64_t bytes);
+
+// A byte count for people: "512 bytes", "1.5 KB", "20.0 MB", "3.2 GB".
+std::string byteCountText(std::uint64_t bytes);
+
+} // namespace tarnwell

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/filesystem.h"
+#include "platform/services.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwell {
+
+// Called while a pair's folder is copied: the pair's number (1-10), its source as configured
+// and what the copy has done so far.
+using BackupProgressCallback =
+    std::function<void(int pair, const std::string& source, const CopyProgress& copied)>;
+
+// What a run hands back besides the summary and the count.
+struct BackupRunReport
+{
+    // The UNC paths of the drives that were still absent after the run had tried to map them,
+    // in pair order, each once.
+    std::vector<std::string> unmappedShares;
+    // True when the configuration could not be read, so no pair was looked at.
+    bool configUnreadable = false;
+};
+
+// One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to
+// strMessages and adds 1 to intErrors for each; an unexpected failure ends the run with a
+// message box. progress may be empty.
+void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
+                 BackupRunReport& report, const BackupProgressCallback& progress = {});
+
+// The name under which source is copied into its target: its last component, "(DriveRoot)" for
+// a drive or share root, "" when the path names no folder of its own (".", "..").
+std::string backupFolderName(PathStyle style, const std::string& source);
+
+} // namespace tarnwell

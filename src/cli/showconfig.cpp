@@ -1,0 +1,84 @@
+#include "cli/showconfig.h"
+
+#include "cli/cli.h"
+#include "config/settings.h"
+#include "platform/error.h"
+
+#include <iomanip>
+
+namespace tarnwell {
+
+namespace {
+
+constexpr const char* kHiddenPassword = "******";
+
+// Leading and trailing blanks are not part of the time, as when the program starts.
+std::string trimmedBlanks(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void printRowNumber(std::ostream& out, int row)
+{
+    out << std::setw(4) << row << "  ";
+}
+
+void printPairs(std::ostream& out, const FolderPairs& pairs)
+{
+    out << "Folder pairs:\n";
+    bool any = false;
+    for (int k = 0; k < kRowCount; ++k) {
+        if (pairs.sources[k].empty() && pairs.targets[k].empty())
+            continue;
+        printRowNumber(out, k + 1);
+        out << pairs.sources[k] << "  ->  " << pairs.targets[k] << "\n";
+        any = true;
+    }
+    if (!any)
+        out << "  (none)\n";
+}
+
+void printDrives(std::ostream& out, const DriveTable& table)
+{
+    out << "Network drives:\n";
+    bool any = false;
+    for (int k = 0; k < kRowCount; ++k) {
+        const DriveRow& row = table[k];
+        if (row.uncPath.empty() && row.drive.empty() && row.userName.empty() &&
+            row.password.empty())
+            continue;
+        printRowNumber(out, k + 1);
+        out << "drive " << row.drive << "  share " << row.uncPath << "  user " << row.userName
+            << "  password " << (row.password.empty() ? "" : kHiddenPassword) << "\n";
+        any = true;
+    }
+    if (!any)
+        out << "  (none)\n";
+}
+
+} // namespace
+
+int showConfiguration(const Services& services, std::ostream& out, std::ostream& err)
+{
+    FolderPairs pairs;
+    std::string backupTime;
+    DriveTable drives;
+    try {
+        pairs = readFolderPairs(services.fileSystem, services.codePage);
+        backupTime = trimmedBlanks(readBackupTime(services.fileSystem, services.codePage));
+        drives = readDriveTable(services.fileSystem, services.codePage);
+    } catch (const std::exception& error) {
+        err << "tarnwell-cli: cannot read Config.dat: " << errorReport(toRuntimeError(error))
+            << "\n";
+        return CliExit::CouldNotRun;
+    }
+    printPairs(out, pairs);
+    out << "Backup time: " << (backupTime.empty() ? "(none, no daily backup)" : backupTime) << "\n";
+    printDrives(out, drives);
+    return CliExit::Success;
+}
+
+} // namespace tarnwell

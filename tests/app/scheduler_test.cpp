@@ -1,0 +1,169 @@
+#include "app/scheduler.h"
+#include "platform/error.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwell {
+namespace {
+
+LocalDateTime at(int hour, int minute, int second, int day = 12)
+{
+    return {2008, 3, day, hour, minute, second};
+}
+
+LocalDateTime plusSeconds(LocalDateTime when, int seconds)
+{
+    int total = when.hour * 3600 + when.minute * 60 + when.second + seconds;
+    while (total >= 86400) {
+        total -= 86400;
+        ++when.day; // the tests stay inside one month
+    }
+    when.hour = total / 3600;
+    when.minute = total / 60 % 60;
+    when.second = total % 60;
+    return when;
+}
+
+TEST(BackupClockTextTest, AlwaysTheTwelveHourFormWithoutLeadingZero)
+{
+    EXPECT_EQ(backupClockText(at(0, 0, 0)), "12:00:00 AM");
+    EXPECT_EQ(backupClockText(at(0, 59, 59)), "12:59:59 AM");
+    EXPECT_EQ(backupClockText(at(1, 5, 0)), "1:05:00 AM");
+    EXPECT_EQ(backupClockText(at(9, 7, 3)), "9:07:03 AM");
+    EXPECT_EQ(backupClockText(at(11, 59, 59)), "11:59:59 AM");
+    EXPECT_EQ(backupClockText(at(12, 0, 0)), "12:00:00 PM");
+    EXPECT_EQ(backupClockText(at(13, 5, 0)), "1:05:00 PM");
+    EXPECT_EQ(backupClockText(at(23, 59, 59)), "11:59:59 PM");
+}
+
+class SchedulerTest : public ::testing::Test
+{
+protected:
+    // Ticks once a second from first for count seconds.
+    void tickEverySecond(LocalDateTime first, int count, const std::string& backupTime)
+    {
+        for (int i = 0; i < count; ++i)
+            scheduler.tick(plusSeconds(first, i), backupTime);
+    }
+
+    test::RecordingMessageBox messageBox;
+    std::vector<LocalDateTime> starts;
+    LocalDateTime now;
+    std::function<void()> onStart;
+    Scheduler scheduler{messageBox, [this] {
+                            starts.push_back(now);
+                            if (onStart)
+                                onStart();
+                        }};
+    void tick(const LocalDateTime& when, const std::string& backupTime)
+    {
+        now = when;
+        scheduler.tick(when, backupTime);
+    }
+};
+
+TEST_F(SchedulerTest, StartsOnlyInTheBackupSecond)
+{
+    tick(at(13, 4, 59), "1:05:00 PM");
+    EXPECT_TRUE(starts.empty());
+    tick(at(13, 5, 0), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+    tick(at(13, 5, 1), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(SchedulerTest, OneStartPerDayOverWholeDaysOfTicks)
+{
+    tickEverySecond(at(0, 0, 0), 2 * 86400, "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 2u);
+    EXPECT_TRUE(messageBox.messages.empty());
+}
+
+TEST_F(SchedulerTest, MidnightIsTwelveAM)
+{
+    tick(at(23, 59, 59, 12), "12:00:00 AM");
+    tick(at(0, 0, 0, 13), "12:00:00 AM");
+    EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(SchedulerTest, NoTimeOrAnImpossibleTimeNeverStarts)
+{
+    for (const std::string time :
+         {"", "01:05:00 PM", "1:5:00 PM", "1:60:00 PM", "1:05:60 PM", "13:05:00", "1:05:00 pm"})
+        tickEverySecond(at(0, 0, 0), 86400, time);
+    EXPECT_TRUE(starts.empty());
+    EXPECT_TRUE(messageBox.messages.empty()) << "no message says so";
+}
+
+TEST_F(SchedulerTest, LateTickStillStartsOnce)
+{
+    tick(at(13, 4, 59), "1:05:00 PM");
+    tick(at(13, 5, 1), "1:05:00 PM"); // 13:05:00 was skipped
+    tick(at(13, 5, 2), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+
+    tick(at(23, 59, 59), "12:00:00 AM");
+    tick(at(0, 0, 1, 13), "12:00:00 AM");
+    EXPECT_EQ(starts.size(), 2u) << "also across midnight";
+}
+
+TEST_F(SchedulerTest, SecondsThatPassedWhileTheProgramWasHeldAreNotMadeUp)
+{
+    tick(at(13, 4, 58), "1:05:00 PM");
+    tick(at(13, 5, 1), "1:05:00 PM"); // three seconds: another command held the program
+    EXPECT_TRUE(starts.empty());
+
+    tick(at(13, 6, 59), "1:07:00 PM");
+    {
+        Scheduler::Hold manualBackup(scheduler);
+        tick(at(13, 7, 0), "1:07:00 PM"); // delivered by a message box of that backup
+    }
+    tick(at(13, 7, 1), "1:07:00 PM");
+    EXPECT_TRUE(starts.empty());
+}
+
+TEST_F(SchedulerTest, TicksDuringTheScheduledBackupAreIgnored)
+{
+    onStart = [this] {
+        EXPECT_TRUE(scheduler.busy());
+        scheduler.tick(at(13, 5, 0), "1:05:00 PM");
+        scheduler.tick(at(13, 5, 1), "1:05:01 PM");
+    };
+    tick(at(13, 5, 0), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+    EXPECT_FALSE(scheduler.busy());
+    tick(at(13, 5, 2), "1:05:01 PM");
+    EXPECT_EQ(starts.size(), 1u) << "the second skipped inside the backup is not made up";
+}
+
+TEST_F(SchedulerTest, TwoTicksInTheBackupSecondStartOneBackup)
+{
+    tick(at(13, 5, 0), "1:05:00 PM");
+    tick(at(13, 5, 0), "1:05:00 PM");
+    tick(at(13, 5, 1), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(SchedulerTest, NewTimeCountsFromTheNextTick)
+{
+    tick(at(13, 4, 59), "");
+    tick(at(13, 5, 0), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(SchedulerTest, FailureIsReportedAndTheNextDayRunsNormally)
+{
+    onStart = [] { throw RuntimeError(ErrorNumber::DeviceUnavailable); };
+    tick(at(13, 5, 0), "1:05:00 PM");
+    EXPECT_EQ(messageBox.texts(),
+              std::vector<std::string>{"68 Device unavailable in ctrTimer_Timer"});
+    EXPECT_EQ(messageBox.messages[0].title, "Tarnwell");
+    EXPECT_FALSE(scheduler.busy());
+    onStart = nullptr;
+    tick(at(13, 5, 0, 13), "1:05:00 PM");
+    EXPECT_EQ(starts.size(), 2u);
+}
+
+} // namespace
+} // namespace tarnwell

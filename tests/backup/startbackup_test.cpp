@@ -1,0 +1,270 @@
+#include "backup/backupworld.h"
+#include "backup/startbackup.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwell {
+namespace {
+
+using test::MemoryFileSystem;
+using Op = MemoryFileSystem::Operation;
+using test::ForwardingFileSystem;
+
+class StartBackupTest : public ::testing::Test
+{
+protected:
+    void run()
+    {
+        world.writeConfig();
+        StartBackup(world.services, messages, errors, report);
+    }
+    MemoryFileSystem& fs() { return world.fileSystem; }
+
+    test::BackupWorld world;
+    std::string messages;
+    std::int16_t errors = 0;
+    BackupRunReport report;
+};
+
+TEST_F(StartBackupTest, PairsWithoutSourceOrTargetAreSkippedSilently)
+{
+    world.setPair(2, "C:\\Data\\Docs", "");
+    world.setPair(5, "", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 0);
+    EXPECT_TRUE(fs().probes().empty()) << "a skipped pair is not even probed";
+    EXPECT_TRUE(fs().changes().empty());
+    EXPECT_TRUE(world.messageBox.messages.empty());
+    EXPECT_FALSE(report.configUnreadable);
+}
+
+TEST_F(StartBackupTest, CopiesSourceIntoFolderOfItsNameInsideTarget)
+{
+    fs().addFile("D:\\Backup\\Docs\\a.txt", "old");
+    fs().addFile("D:\\Backup\\Docs\\only-in-backup.txt", "keep");
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha") << "copied again, replaced";
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\only-in-backup.txt"), "keep");
+    EXPECT_TRUE(world.network.calls().empty()) << "nothing missing, nothing mapped";
+}
+
+TEST_F(StartBackupTest, MissingTargetFoldersAreMadeWhenTheirParentExists)
+{
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup\\New");
+    world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\New\\Docs\\Sub\\b.txt"), "beta!");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    const std::vector<std::string> made = {"mkdir D:\\Backup\\New", "mkdir D:\\Backup\\New\\Docs",
+                                           "mkdir D:\\Backup\\Docs"};
+    std::vector<std::string> mkdirs;
+    for (const std::string& change : fs().changes()) {
+        if (change.rfind("mkdir", 0) == 0)
+            mkdirs.push_back(change);
+    }
+    EXPECT_EQ(mkdirs, made);
+}
+
+TEST_F(StartBackupTest, DestinationNameComesFromTheNormalisedSource)
+{
+    fs().addDrive('E');
+    fs().addFile("E:\\top.txt", "root file");
+    fs().addShare("\\\\srv\\share");
+    fs().addFile("\\\\srv\\share\\s.txt", "share file");
+    fs().addFile("C:\\Work\\Local\\l.txt", "relative");
+    world.setPair(1, "E:\\", "D:\\Backup");
+    world.setPair(2, "\\\\srv\\share", "D:\\Backup\\Shares");
+    world.setPair(3, "C:\\Data\\Docs\\", "D:\\Backup\\Trailing");
+    world.setPair(4, "Local", "D:\\Backup");
+    world.setPair(5, "C:\\Data\\Docs", "D:\\Backup\\Slash\\");
+    world.setPair(6, "C:\\Data\\Docs\\Sub\\..", "D:\\Backup\\Dots");
+    run();
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\(DriveRoot)\\top.txt"), "root file");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Shares\\(DriveRoot)\\s.txt"), "share file");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Trailing\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Local\\l.txt"), "relative")
+        << "a source without separator is not glued to its target";
+    EXPECT_FALSE(fs().exists("D:\\BackupLocal"));
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Slash\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Dots\\Docs\\Sub\\b.txt"), "beta!");
+}
+
+TEST(BackupFolderNameTest, RootsAndNamelessPaths)
+{
+    EXPECT_EQ(backupFolderName(PathStyle::Windows, "E:"), "(DriveRoot)");
+    EXPECT_EQ(backupFolderName(PathStyle::Windows, "\\\\srv\\share\\"), "(DriveRoot)");
+    EXPECT_EQ(backupFolderName(PathStyle::Windows, "C:\\Data\\.."), "(DriveRoot)");
+    EXPECT_EQ(backupFolderName(PathStyle::Posix, "/"), "(DriveRoot)");
+    EXPECT_EQ(backupFolderName(PathStyle::Posix, "/home/ann/"), "ann");
+    EXPECT_EQ(backupFolderName(PathStyle::Posix, "/home/ann/.."), "home");
+    EXPECT_EQ(backupFolderName(PathStyle::Windows, "."), "");
+    EXPECT_EQ(backupFolderName(PathStyle::Windows, "..\\.."), "");
+}
+
+TEST_F(StartBackupTest, SourceThatNamesNoFolderIsSkippedAsInvalidPath)
+{
+    // The in-memory probe knows no relative "."; here it stands for the current folder.
+    ForwardingFileSystem dotAware(world.fileSystem);
+    dotAware.probeAliases["."] = "C:\\Work";
+    Services services{dotAware, world.network, world.clock, world.codePage, world.messageBox};
+    world.setPair(1, ".", "D:\\Backup");
+    world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
+    world.writeConfig();
+    StartBackup(services, messages, errors, report);
+    EXPECT_EQ(messages, ", Invalid Path in .. Try selecting a subdirectory in this source "
+                        "instead of the root. . was skipped.");
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(fs().namesIn("D:\\Backup"), std::vector<std::string>{"Docs"})
+        << "nothing of the current folder lands in the target; the next pair still runs";
+}
+
+TEST_F(StartBackupTest, MissingSourceOrTargetIsCountedAndDescribed)
+{
+    world.setPair(1, "C:\\Nope", "D:\\Backup");
+    world.setPair(2, "C:\\Gone", "D:\\Missing\\Deeper");
+    run();
+    EXPECT_EQ(messages, ", C:\\Nope is not a valid source)"
+                        ", C:\\Gone is not a valid source)"
+                        ", D:\\Missing\\Deeper was not created!");
+    EXPECT_EQ(errors, 3);
+    EXPECT_TRUE(fs().changes().empty()) << "nothing made, nothing copied";
+    EXPECT_TRUE(world.network.calls().empty()) << "no mapping without a source";
+}
+
+TEST_F(StartBackupTest, TargetWithMissingParentReportsEveryFailedStep)
+{
+    world.setPair(1, "C:\\Data\\Docs", "D:\\No\\Such");
+    run();
+    const std::string notFound = ", Path not found (C:\\Data\\Docs D:\\No\\Such";
+    EXPECT_EQ(messages, notFound + notFound + notFound + ", D:\\No\\Such was not created!")
+        << "making the target, making the destination, the copy, then the final check";
+    EXPECT_EQ(errors, 4);
+}
+
+TEST_F(StartBackupTest, PathNotFoundOnTheSourceProbesCountsAndGoesOn)
+{
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    fs().failOn(Op::Probe, "C:\\Data\\Docs", ErrorNumber::PathNotFound, 2);
+    run();
+    const std::string notFound = ", Path not found (C:\\Data\\Docs D:\\Backup";
+    EXPECT_EQ(messages, notFound + ", C:\\Data\\Docs is not a valid source)" + notFound)
+        << "the first probe counts as not found, the second as found";
+    EXPECT_EQ(errors, 3);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+}
+
+TEST_F(StartBackupTest, PermissionDeniedIsClearedAndTheStepRepeated)
+{
+    fs().addFile("D:\\Backup\\Docs\\a.txt", "old", Attribute::ReadOnly);
+    fs().addFile("D:\\Backup\\Other\\x.txt", "x", Attribute::Hidden | Attribute::ReadOnly);
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().attributesOf("D:\\Backup\\Other\\x.txt"), Attribute::Normal)
+        << "the whole target tree was cleared";
+    EXPECT_TRUE(world.messageBox.messages.empty());
+}
+
+TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
+{
+    ForwardingFileSystem counting(world.fileSystem);
+    Services services{counting, world.network, world.clock, world.codePage, world.messageBox};
+    fs().addDrive('F');
+    fs().failOn(Op::CopyFile, "D:\\Backup\\Docs\\a.txt", ErrorNumber::PermissionDenied);
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    world.setPair(2, "C:\\Data\\Docs", "F:\\");
+    world.writeConfig();
+    StartBackup(services, messages, errors, report);
+
+    EXPECT_EQ(messages, ", Permission denied (C:\\Data\\Docs D:\\Backup");
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(counting.copies, 4) << "three tries for the locked pair, one for the next";
+    EXPECT_EQ(fs().contentOf("F:\\Docs\\Sub\\b.txt"), "beta!");
+    EXPECT_TRUE(world.messageBox.messages.empty());
+}
+
+TEST_F(StartBackupTest, BadFileNameSkipsThePairWithItsOwnFragment)
+{
+    world.setPair(3, "C:\\Data\\Docs", "D:\\Backup");
+    world.setPair(4, "C:\\Data\\Docs", "D:\\Second");
+    fs().failOn(Op::MakeDirectory, "D:\\Backup\\Docs", ErrorNumber::BadFileName);
+    run();
+    EXPECT_EQ(messages, ", Invalid Path in C:\\Data\\Docs. Try selecting a subdirectory in this "
+                        "source instead of the root. C:\\Data\\Docs was skipped.");
+    EXPECT_EQ(errors, 1);
+    EXPECT_FALSE(fs().exists("D:\\Backup\\Docs"));
+    EXPECT_EQ(fs().contentOf("D:\\Second\\Docs\\a.txt"), "alpha");
+    EXPECT_TRUE(world.messageBox.messages.empty());
+}
+
+TEST_F(StartBackupTest, UnexpectedFailureEndsTheRunWithTheCurrentSource)
+{
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    world.setPair(2, "C:\\Data\\Docs\\Sub", "D:\\Backup");
+    world.setPair(3, "C:\\Data", "D:\\Backup");
+    fs().failOn(Op::MakeDirectory, "D:\\Backup\\Sub", ErrorNumber::DeviceUnavailable);
+    run();
+    EXPECT_EQ(world.messageBox.texts(),
+              std::vector<std::string>{"68 Device unavailable in Function StartBackup, debugline "
+                                       "0 strSource: C:\\Data\\Docs\\Sub"});
+    EXPECT_EQ(world.messageBox.messages[0].title, "Tarnwell");
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(fs().exists("D:\\Backup\\Docs\\a.txt"));
+    EXPECT_FALSE(fs().exists("D:\\Backup\\Data")) << "pairs after the failure are not run";
+    EXPECT_FALSE(report.configUnreadable);
+}
+
+TEST_F(StartBackupTest, MissingConfigFileIsReportedWithoutASource)
+{
+    StartBackup(world.services, messages, errors, report);
+    EXPECT_EQ(world.messageBox.texts(),
+              std::vector<std::string>{
+                  "53 File not found in Function StartBackup, debugline 0 strSource: "});
+    EXPECT_EQ(messages, "");
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(report.configUnreadable);
+    EXPECT_TRUE(fs().changes().empty());
+}
+
+TEST_F(StartBackupTest, SummaryAndCountAreAppendedToWhatTheCallerHolds)
+{
+    messages = ", earlier";
+    errors = 5;
+    world.setPair(1, "C:\\Nope", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, ", earlier, C:\\Nope is not a valid source)");
+    EXPECT_EQ(errors, 6);
+}
+
+TEST_F(StartBackupTest, ProgressNamesThePairAndCountsFilesAndBytes)
+{
+    world.setPair(7, "C:\\Data\\Docs", "D:\\Backup");
+    world.writeConfig();
+    std::vector<std::pair<int, CopyProgress>> seen;
+    StartBackup(world.services, messages, errors, report,
+                [&](int pair, const std::string& source, const CopyProgress& copied) {
+                    EXPECT_EQ(source, "C:\\Data\\Docs");
+                    seen.emplace_back(pair, copied);
+                });
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().first, 7);
+    EXPECT_EQ(seen.front().second.files, 0u) << "shown before the first file is done";
+    EXPECT_EQ(seen.back().second.files, 2u);
+    EXPECT_EQ(seen.back().second.bytes, 10u);
+}
+
+} // namespace
+} // namespace tarnwell
