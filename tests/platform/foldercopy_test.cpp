@@ -1,0 +1,308 @@
+// The copy engine's walk and worker pool, on scripted file operations.
+#include "platform/error.h"
+#include "platform/foldercopy.h"
+
+#include <cctype>
+#include <condition_variable>
+#include <future>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace tarnwell {
+namespace {
+
+using ::testing::Contains;
+using ::testing::Not;
+
+// Folders and files by their "/" paths. A folder may be an alias of another (a link): it
+// lists and identifies as that one.
+class ScriptedPrimitives : public CopyPrimitives
+{
+  public:
+    void addFolder(const std::string& path)
+    {
+        m_folders[path] = FolderId{1, m_nextId++};
+        addToParent(path, FolderEntry::Type::Folder);
+    }
+    void addLink(const std::string& path, const std::string& target)
+    {
+        m_aliases[path] = target;
+        addToParent(path, FolderEntry::Type::Folder);
+    }
+    void addFile(const std::string& path, const std::string& content)
+    {
+        m_files[path] = content;
+        addToParent(path, FolderEntry::Type::File);
+    }
+    void failCopyOf(const std::string& path, int number) { m_copyFailures[path] = number; }
+    void failListingOf(const std::string& path, int number) { m_listFailures[path] = number; }
+    void closeGate() { m_gateOpen = false; }
+    void openGate()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_gateOpen = true;
+        }
+        m_gate.notify_all();
+    }
+
+    std::vector<std::string> listed() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_listed;
+    }
+    std::vector<std::string> copied() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_copied;
+    }
+    std::size_t copiesStarted() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_started;
+    }
+    bool hasFile(const std::string& path) const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_files.count(path) > 0;
+    }
+    bool hasFolder(const std::string& path) const { return m_folders.count(path) > 0; }
+
+    PathStyle pathStyle() const override { return PathStyle::Posix; }
+
+    std::vector<FolderEntry> listFolder(const std::string& folder) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_listed.push_back(folder);
+        if (auto failure = m_listFailures.find(folder); failure != m_listFailures.end())
+            throw RuntimeError(failure->second);
+        return m_entries[resolve(folder)];
+    }
+    FolderId folderId(const std::string& folder) override
+    {
+        auto it = m_folders.find(resolve(folder));
+        if (it == m_folders.end())
+            throw RuntimeError(ErrorNumber::PathNotFound);
+        return it->second;
+    }
+    bool makeFolder(const std::string& path) override
+    {
+        if (m_folders.count(path))
+            return false;
+        addFolder(path);
+        return true;
+    }
+    void removeFile(const std::string& path) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_files.erase(path);
+    }
+    bool isReadOnlyFile(const std::string&) override { return false; }
+    std::uint64_t copyFile(const std::string& source, const std::string& temp,
+                           const std::string& destination) override
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_started;
+        m_gate.wait(lock, [this] { return m_gateOpen; });
+        EXPECT_EQ(temp.substr(0, temp.rfind('/')), destination.substr(0, destination.rfind('/')));
+        EXPECT_TRUE(isCopyTempName(temp.substr(temp.rfind('/') + 1)));
+        if (auto failure = m_copyFailures.find(source); failure != m_copyFailures.end())
+            throw RuntimeError(failure->second);
+        const std::string content = m_files.at(resolve(source));
+        m_files[destination] = content;
+        m_copied.push_back(source);
+        return content.size();
+    }
+
+  private:
+    std::string resolve(const std::string& path) const
+    {
+        // Replace the longest aliased prefix by its target.
+        for (std::string prefix = path; !prefix.empty();
+             prefix =
+                 prefix.substr(0, prefix.rfind('/') == std::string::npos ? 0 : prefix.rfind('/'))) {
+            if (auto it = m_aliases.find(prefix); it != m_aliases.end())
+                return resolve(it->second + path.substr(prefix.size()));
+        }
+        return path;
+    }
+    void addToParent(const std::string& path, FolderEntry::Type type)
+    {
+        const auto slash = path.rfind('/');
+        if (slash != std::string::npos)
+            m_entries[path.substr(0, slash)].push_back({path.substr(slash + 1), type, false});
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_gate;
+    bool m_gateOpen = true;
+    std::map<std::string, FolderId> m_folders;
+    std::map<std::string, std::string> m_aliases;
+    std::map<std::string, std::vector<FolderEntry>> m_entries;
+    std::map<std::string, std::string> m_files;
+    std::map<std::string, int> m_copyFailures;
+    std::map<std::string, int> m_listFailures;
+    std::vector<std::string> m_listed;
+    std::vector<std::string> m_copied;
+    std::size_t m_started = 0;
+    std::uint64_t m_nextId = 1;
+};
+
+class CopyEngineTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        fake.addFolder("src");
+        fake.addFolder("dst");
+    }
+    void addFolderOfFiles(const std::string& folder, int count)
+    {
+        fake.addFolder(folder);
+        for (int i = 0; i < count; ++i)
+            fake.addFile(folder + "/" + std::to_string(i), std::string(i + 1, 'x'));
+    }
+    int copyError(const CopyOptions& options = {}, const CopyProgressCallback& progress = {})
+    {
+        try {
+            copyFolderTree(fake, "src", "dst", progress, options);
+        } catch (const RuntimeError& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    ScriptedPrimitives fake;
+};
+
+TEST_F(CopyEngineTest, CallerKeepsGettingProgressWhileWorkersAreBusy)
+{
+    addFolderOfFiles("src/First", 100);
+    addFolderOfFiles("src/Second", 3);
+    fake.closeGate();
+
+    CopyOptions options;
+    options.workers = 2;
+    options.queueLimit = 4;
+    options.progressInterval = std::chrono::milliseconds(5);
+    const auto caller = std::this_thread::get_id();
+    int calls = 0;
+    bool secondListedWhileStuck = false;
+    std::size_t startedWhileStuck = 0;
+    CopyProgress last;
+    // A safety net: without progress while stuck, the gate opens late and the checks fail.
+    std::promise<void> finished;
+    std::thread rescue([&, done = finished.get_future()] {
+        if (done.wait_for(std::chrono::seconds(5)) == std::future_status::timeout)
+            fake.openGate();
+    });
+    EXPECT_EQ(copyError(options,
+                        [&](const CopyProgress& progress) {
+                            EXPECT_EQ(std::this_thread::get_id(), caller);
+                            last = progress;
+                            if (++calls == 5) {
+                                const auto listed = fake.listed();
+                                secondListedWhileStuck = std::find(listed.begin(), listed.end(),
+                                                                   "src/Second") != listed.end();
+                                startedWhileStuck = fake.copiesStarted();
+                                fake.openGate();
+                            }
+                        }),
+              0);
+    finished.set_value();
+    rescue.join();
+    EXPECT_GE(calls, 6) << "progress while stuck, and once at the end";
+    // The walk waits for the workers instead of queueing the whole folder.
+    EXPECT_FALSE(secondListedWhileStuck);
+    EXPECT_EQ(startedWhileStuck, 2u);
+    EXPECT_EQ(last.files, 103u);
+    EXPECT_EQ(last.bytes, 100u * 101 / 2 + 6);
+}
+
+TEST_F(CopyEngineTest, FirstFailingFileStopsTheWalk)
+{
+    addFolderOfFiles("src/A", 20);
+    addFolderOfFiles("src/B", 20);
+    fake.failCopyOf("src/A/3", ErrorNumber::DiskFull);
+    CopyOptions options;
+    options.workers = 1;
+    options.queueLimit = 1;
+
+    EXPECT_EQ(copyError(options), ErrorNumber::DiskFull);
+    EXPECT_THAT(fake.listed(), Not(Contains("src/B")));
+    EXPECT_LE(fake.copied().size(), 3u);
+    EXPECT_FALSE(fake.hasFile("dst/A/3"));
+}
+
+TEST_F(CopyEngineTest, FailingListingStopsTheCopyAndEndsTheWorkers)
+{
+    addFolderOfFiles("src/A", 30);
+    fake.addFolder("src/A/Locked");
+    fake.failListingOf("src/A/Locked", ErrorNumber::PermissionDenied);
+    addFolderOfFiles("src/Z", 2);
+
+    EXPECT_EQ(copyError(), ErrorNumber::PermissionDenied);
+    EXPECT_THAT(fake.listed(), Not(Contains("src/Z")));
+}
+
+TEST_F(CopyEngineTest, LinkBackUpThePathIsNotEnteredButOtherLinksAreFollowed)
+{
+    addFolderOfFiles("src/a", 2);
+    fake.addLink("src/a/up", "src");
+    fake.addLink("src/a/self", "src/a");
+    fake.addFolder("src/b");
+    fake.addLink("src/b/toA", "src/a");
+
+    EXPECT_EQ(copyError(), 0);
+    EXPECT_TRUE(fake.hasFile("dst/a/1"));
+    EXPECT_TRUE(fake.hasFile("dst/b/toA/1"));
+    EXPECT_FALSE(fake.hasFolder("dst/a/up"));
+    EXPECT_FALSE(fake.hasFolder("dst/a/self"));
+    EXPECT_FALSE(fake.hasFolder("dst/b/toA/up"));
+}
+
+TEST_F(CopyEngineTest, DestinationReachedFromTheSourceIsSkipped)
+{
+    fake.addFile("src/f", "1");
+    fake.addLink("src/mirror", "dst");
+    EXPECT_EQ(copyError(), 0);
+    EXPECT_TRUE(fake.hasFile("dst/f"));
+    EXPECT_THAT(fake.listed(), Not(Contains("src/mirror")));
+}
+
+TEST_F(CopyEngineTest, MissingEndsFailBeforeAnythingIsCopied)
+{
+    fake.addFile("src/f", "1");
+    EXPECT_THROW(copyFolderTree(fake, "nowhere", "dst", {}), RuntimeError);
+    EXPECT_EQ(copyError(), 0);
+    EXPECT_THROW(copyFolderTree(fake, "src", "nowhere", {}), RuntimeError);
+    EXPECT_EQ(fake.copied().size(), 1u);
+}
+
+TEST(CopyTempNameTest, NamesAreRecognisedAndDistinct)
+{
+    std::set<std::string> names;
+    for (std::uint64_t unique : {0ull, 1ull, 0xffffffffffffffffull, 0x0123456789abcdefull}) {
+        const std::string name = copyTempName(unique);
+        EXPECT_TRUE(isCopyTempName(name)) << name;
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), 4u);
+    const std::string sample = copyTempName(0xabc);
+    std::string upper = sample;
+    const std::size_t digits = upper.find('-') + 1;
+    for (std::size_t i = digits; i < upper.rfind('.'); ++i)
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+    ASSERT_NE(upper, sample);
+    for (const std::string& name :
+         {upper, sample.substr(1), sample + "x", "x" + sample, std::string(".tarnwell-.tmp"),
+          std::string("notes.tmp"), std::string()})
+        EXPECT_FALSE(isCopyTempName(name)) << name;
+}
+
+} // namespace
+} // namespace tarnwell

@@ -1,0 +1,182 @@
+// What the POSIX backend adds to the common contract: modes, links, odd entries, and copies
+// that fail in the middle of a file.
+#include "../backendtest.h"
+#include "platform/error.h"
+#include "platform/foldercopy.h"
+#include "platform/posix/posixcopy.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tarnwell::test {
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Limits the size of files this process may write; writing beyond it fails with EFBIG.
+class FileSizeLimit
+{
+  public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit
+        {
+            bytes, m_old.rlim_max
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+  private:
+    struct rlimit m_old
+    {
+    };
+    void (*m_oldHandler)(int);
+};
+
+using PosixFileSystemTest = BackendTest;
+
+TEST_F(PosixFileSystemTest, NewFileIsPrivateAndExistingFileKeepsItsMode)
+{
+    const mode_t oldMask = ::umask(0);
+    const std::string created = at({"new.dat"});
+    fileSystem.writeFileAtomically(created, "a");
+    EXPECT_EQ(modeOf(created), 0600u);
+
+    const std::string shared = at({"shared.dat"});
+    makeFile(shared, "old");
+    ::chmod(shared.c_str(), 0664);
+    fileSystem.writeFileAtomically(shared, "new");
+    EXPECT_EQ(modeOf(shared), 0664u);
+    EXPECT_EQ(readBytes(shared), "new");
+    ::umask(oldMask);
+}
+
+TEST_F(PosixFileSystemTest, ReadOnlyTakesEveryWriteBitAndNormalGivesTheOwnerOne)
+{
+    const std::string file = at({"file"});
+    makeFile(file);
+    ::chmod(file.c_str(), 0666);
+    fileSystem.setAttributes(file, Attribute::ReadOnly);
+    EXPECT_EQ(modeOf(file), 0444u);
+    fileSystem.setAttributes(file, Attribute::Normal);
+    EXPECT_EQ(modeOf(file), 0644u);
+
+    makeFile(at({".dotted"}));
+    EXPECT_EQ(fileSystem.attributes(at({".dotted"})), Attribute::Hidden);
+    EXPECT_EQ(fileSystem.attributes(at({"file"})), Attribute::Normal);
+    EXPECT_EQ(fileSystem.attributes("/"), Attribute::Directory);
+}
+
+TEST_F(PosixFileSystemTest, WindowsPathsAreSimplyAbsent)
+{
+    EXPECT_NE(fileSystem.probe("/", ProbeMask::Folders), "");
+    EXPECT_EQ(fileSystem.probe("C:\\Windows", ProbeMask::Folders), "");
+    EXPECT_EQ(fileSystem.probe("\\\\server\\share", ProbeMask::Folders), "");
+    makeFile(at({"file"}));
+    EXPECT_THROW(fileSystem.attributes(at({"file", "below"})), RuntimeError);
+}
+
+TEST_F(PosixFileSystemTest, LinkLoopEndsAndLinksToFoldersAndFilesAreFollowed)
+{
+    makeFile(at({"Source", "a", "file.txt"}), "in a");
+    ::symlink("..", at({"Source", "a", "up"}).c_str());
+    ::symlink(".", at({"Source", "a", "self"}).c_str());
+    ::symlink("a", at({"Source", "b"}).c_str());
+    ::symlink("a/file.txt", at({"Source", "alias.txt"}).c_str());
+    makeFolder(at({"Backup"}));
+
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_EQ(readBytes(at({"Backup", "a", "file.txt"})), "in a");
+    EXPECT_EQ(readBytes(at({"Backup", "b", "file.txt"})), "in a");
+    EXPECT_EQ(readBytes(at({"Backup", "alias.txt"})), "in a");
+    EXPECT_FALSE(std::filesystem::exists(nativePath(at({"Backup", "a", "up"}))));
+    EXPECT_FALSE(std::filesystem::exists(nativePath(at({"Backup", "a", "self"}))));
+    EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "b"}))));
+}
+
+TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
+{
+    makeFile(at({"Source", "kept.txt"}), "kept");
+    ::symlink("nowhere", at({"Source", "dangling"}).c_str());
+    ASSERT_EQ(::mkfifo(at({"Source", "pipe"}).c_str(), 0600), 0);
+    makeFolder(at({"Backup"}));
+
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_EQ(describeTree(at({"Backup"})), "kept.txt=kept\n");
+}
+
+TEST_F(PosixFileSystemTest, CopyFailingInTheMiddleOfAFileKeepsTheOldCopy)
+{
+    const std::string old(64 * 1024, 'o');
+    makeFile(at({"Source", "big.bin"}), old);
+    makeFolder(at({"Backup"}));
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+
+    makeFile(at({"Source", "big.bin"}), std::string(512 * 1024, 'n'));
+    {
+        const FileSizeLimit limit(200 * 1024);
+        EXPECT_THROW(fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {}), RuntimeError);
+    }
+    EXPECT_EQ(readBytes(at({"Backup", "big.bin"})), old);
+    EXPECT_EQ(listing(at({"Backup"}), ProbeMask::All), std::vector<std::string>{"big.bin"});
+}
+
+TEST_F(PosixFileSystemTest, WriteFailingInTheMiddleKeepsTheOldFile)
+{
+    const std::string file = at({"Config.dat"});
+    fileSystem.writeFileAtomically(file, "old records");
+    {
+        const FileSizeLimit limit(1024);
+        EXPECT_THROW(fileSystem.writeFileAtomically(file, std::string(4096, 'n')), RuntimeError);
+    }
+    EXPECT_EQ(fileSystem.readFile(file), "old records");
+    EXPECT_EQ(listing(temp.path(), ProbeMask::All), std::vector<std::string>{"Config.dat"});
+}
+
+TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
+{
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const std::string content(300 * 1024, 'p');
+    std::thread writer([&] {
+        std::size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t written =
+                ::write(pipeEnds[1], content.data() + done, content.size() - done);
+            if (written <= 0)
+                break;
+            done += static_cast<std::size_t>(written);
+        }
+        ::close(pipeEnds[1]);
+    });
+    const std::string target = at({"from-pipe"});
+    const int to = ::open(target.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(to, 0);
+    EXPECT_EQ(posix::copyFileContent(pipeEnds[0], to), content.size());
+    writer.join();
+    ::close(to);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(readBytes(target), content);
+}
+
+} // namespace
+} // namespace tarnwell::test
