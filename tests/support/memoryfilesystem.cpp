@@ -316,7 +316,7 @@ void MemoryFileSystem::makeDirectory(const std::string& path)
     std::string name;
     NodePtr parent = requireParent(path, name);
     if (parent->children.count(upper(name)))
-        throw RuntimeError(ErrorNumber::PathFileAccessError);
+        throw RuntimeError(ErrorNumber::FileAlreadyExists);
     auto node = std::make_shared<Node>();
     node->name = name;
     parent->children[upper(name)] = node;
@@ -379,8 +379,10 @@ std::string MemoryFileSystem::readFile(const std::string& path)
 {
     checkFailure(Operation::ReadFile, path);
     NodePtr node = find(path);
-    if (!node || node->folder)
+    if (!node)
         throw RuntimeError(ErrorNumber::FileNotFound);
+    if (node->folder)
+        throw RuntimeError(ErrorNumber::PermissionDenied); // as Windows refuses to open a folder
     return node->content;
 }
 
