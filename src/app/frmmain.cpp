@@ -2,7 +2,10 @@
 
 #include "app/appicon.h"
 #include "app/formlayout.h"
+#include "app/globalvariables.h"
 #include "app/startup.h"
+#include "backup/backupcommand.h"
+#include "config/frmconfig.h"
 #include "drives/drivecommands.h"
 #include "platform/errortrap.h"
 
@@ -49,7 +52,8 @@ void TxtMessageStatus::display(const std::string& text)
 
 FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
-      m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage)
+      m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
+      m_scheduler(services.messageBox, [this] { cmdBackup_Click(); })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(
@@ -117,17 +121,33 @@ void FrmMain::Form_Load(const std::string& argumentText)
     runFormLoad(m_services, argumentText, actions);
 }
 
-void FrmMain::cmdBackup_Click() {}
+void FrmMain::cmdBackup_Click()
+{
+    Scheduler::Hold busy(m_scheduler);
+    runBackupCommand(m_services, m_status);
+}
 
-void FrmMain::cmdConfig_Click() {}
+void FrmMain::cmdConfig_Click()
+{
+    errorTrap(m_services.messageBox, "", [this] {
+        // An open window is only brought forward, so unsaved edits stay in its boxes.
+        if (!m_frmConfig)
+            m_frmConfig = new FrmConfig(this, m_services, m_folderDialog);
+        m_frmConfig->show();
+        m_frmConfig->raise();
+        m_frmConfig->activateWindow();
+    });
+}
 
 void FrmMain::cmdMapDrives_Click()
 {
+    Scheduler::Hold busy(m_scheduler);
     tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
 }
 
 void FrmMain::cmdDisconnectDrives_Click()
 {
+    Scheduler::Hold busy(m_scheduler);
     tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
 }
 
@@ -141,13 +161,18 @@ void FrmMain::cmdClose_Click()
     errorTrap(m_services.messageBox, " in cmdClose_Click", [this] { close(); });
 }
 
-void FrmMain::ctrTimer_Timer() {}
+void FrmMain::ctrTimer_Timer()
+{
+    m_scheduler.tick(m_services.clock.now(), mdlGlobalVariables::strBackupTime);
+}
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
     // The main window going away ends the program: its owned windows close with it, and
     // without the timer no backup would ever run again.
     m_ctrTimer->stop();
+    if (m_frmConfig)
+        m_frmConfig->unloadAll();
     event->accept();
 }
 

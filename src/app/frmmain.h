@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/scheduler.h"
 #include "platform/folderdialog.h"
 #include "platform/services.h"
 #include "platform/statusbox.h"
@@ -68,6 +69,7 @@ private:
     QPlainTextEdit* m_txtMessage = nullptr;
     QTimer* m_ctrTimer = nullptr;
     TxtMessageStatus m_status;
+    Scheduler m_scheduler;
     QPointer<FrmConfig> m_frmConfig;
     std::string strDriveLog; // the drive commands' report
 };

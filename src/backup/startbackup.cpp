@@ -159,7 +159,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         copyPair(pair, destination);
     }
 
-    if (!exists(target, true))
+    if (!exists(target, false))
         count(", " + target + " was not created!");
 }
 

@@ -3,7 +3,9 @@
 #include "config/settings.h"
 #include "support/testworld.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -113,6 +115,45 @@ private slots:
         QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:00:00 AM"));
     }
 
+    void backupButtonCopiesAndReports()
+    {
+        m_world->fileSystem.addFile("C:\\Data\\a.txt", "alpha");
+        FolderPairs pairs;
+        pairs.sources[0] = "C:\\Data";
+        pairs.targets[0] = "C:\\Backup";
+        saveFolderPairsAndTime(m_world->fileSystem, m_world->codePage, pairs, "");
+        m_world->clock.current = {2026, 12, 7, 13, 5, 0};
+
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdBackup")),
+                          Qt::LeftButton);
+        QCOMPARE(m_world->fileSystem.contentOf("C:\\Backup\\Data\\a.txt"), std::string("alpha"));
+        QCOMPARE(m_window->status().text(),
+                 std::string("Backups Complete at 1:05:00 PM, on 12/7/2026"));
+    }
+
+    void autoRunsTheBackupAndTheTimerStartsItAtItsSecond()
+    {
+        FolderPairs pairs;
+        pairs.sources[0] = "C:\\Missing";
+        pairs.targets[0] = "C:\\Backup";
+        m_world->fileSystem.addFolder("C:\\Backup");
+        saveFolderPairsAndTime(m_world->fileSystem, m_world->codePage, pairs, "1:05:00 PM");
+
+        m_window->Form_Load("auto");
+        const std::string failed = "Error! , C:\\Missing is not a valid source)";
+        QCOMPARE(m_window->status().text(), failed);
+        QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:05:00 PM"));
+
+        m_window->status().setText("");
+        m_world->clock.current = {2026, 12, 7, 13, 4, 59};
+        m_window->ctrTimer_Timer();
+        QCOMPARE(m_window->status().text(), std::string());
+        m_world->clock.current.minute = 5;
+        m_world->clock.current.second = 0;
+        m_window->ctrTimer_Timer();
+        QCOMPARE(m_window->status().text(), failed);
+    }
+
     void driveButtonsReportInTheStatusBox()
     {
         m_world->network.addShare("\\\\srv\\data");
@@ -130,6 +171,30 @@ private slots:
                           Qt::LeftButton);
         QCOMPARE(box->toPlainText(), QStringLiteral("M: Disconnected.\n"));
         QVERIFY(m_world->messageBox.messages.empty());
+    }
+
+    void configOpensOnceAndCloseUnloadsIt()
+    {
+        m_window->show();
+        auto* config = m_window->findChild<QPushButton*>(QStringLiteral("cmdConfig"));
+        QTest::mouseClick(config, Qt::LeftButton);
+        QPointer<QWidget> frmConfig = m_window->findChild<QWidget*>(QStringLiteral("frmConfig"));
+        QVERIFY(frmConfig && frmConfig->isVisible());
+        QVERIFY(frmConfig->isWindow());
+        QCOMPARE(m_world->messageBox.texts().size(), 1u); // its load reports the missing file
+
+        // A second click brings the open window forward without reading the file again.
+        auto* source = frmConfig->findChild<QLineEdit*>(QStringLiteral("txtS1"));
+        source->setText(QStringLiteral("typed, not saved"));
+        QTest::mouseClick(config, Qt::LeftButton);
+        QCOMPARE(m_window->findChild<QWidget*>(QStringLiteral("frmConfig")), frmConfig.data());
+        QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
+        QCOMPARE(m_world->messageBox.texts().size(), 1u);
+
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdClose")),
+                          Qt::LeftButton);
+        QTRY_VERIFY(frmConfig.isNull());
+        QVERIFY(!m_window->isVisible());
     }
 
     void closeStopsTheTimer()

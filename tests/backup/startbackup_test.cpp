@@ -163,6 +163,17 @@ TEST_F(StartBackupTest, PathNotFoundOnTheSourceProbesCountsAndGoesOn)
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
 }
 
+TEST_F(StartBackupTest, PathNotFoundOnTheFinalTargetProbeCountsAsNotCreated)
+{
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    // The target is probed before mapping, before making it, then once more at the end.
+    fs().failOn(Op::Probe, "D:\\Backup", ErrorNumber::PathNotFound, 1, 2);
+    run();
+    EXPECT_EQ(messages, ", Path not found (C:\\Data\\Docs D:\\Backup, D:\\Backup was not created!");
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+}
+
 TEST_F(StartBackupTest, PermissionDeniedIsClearedAndTheStepRepeated)
 {
     fs().addFile("D:\\Backup\\Docs\\a.txt", "old", Attribute::ReadOnly);

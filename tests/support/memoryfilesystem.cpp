@@ -111,10 +111,11 @@ void MemoryFileSystem::setCurrentDirectory(const std::string& path)
     m_currentDirectory = normalizePath(PathStyle::Windows, path);
 }
 
-void MemoryFileSystem::failOn(Operation operation, const std::string& path, int number, int times)
+void MemoryFileSystem::failOn(Operation operation, const std::string& path, int number, int times,
+                              int skip)
 {
     m_failures.push_back(
-        {operation, upper(normalizePath(PathStyle::Windows, absolute(path))), number, times});
+        {operation, upper(normalizePath(PathStyle::Windows, absolute(path))), number, times, skip});
 }
 
 bool MemoryFileSystem::exists(const std::string& path) const
@@ -234,6 +235,10 @@ void MemoryFileSystem::checkFailure(Operation operation, const std::string& path
     for (auto it = m_failures.begin(); it != m_failures.end(); ++it) {
         if (it->operation != operation || it->path != key)
             continue;
+        if (it->skip > 0) {
+            --it->skip;
+            return;
+        }
         const int number = it->number;
         if (it->times > 0 && --it->times == 0)
             m_failures.erase(it);
@@ -316,7 +321,7 @@ void MemoryFileSystem::makeDirectory(const std::string& path)
     std::string name;
     NodePtr parent = requireParent(path, name);
     if (parent->children.count(upper(name)))
-        throw RuntimeError(ErrorNumber::PathFileAccessError);
+        throw RuntimeError(ErrorNumber::FileAlreadyExists);
     auto node = std::make_shared<Node>();
     node->name = name;
     parent->children[upper(name)] = node;
@@ -379,8 +384,10 @@ std::string MemoryFileSystem::readFile(const std::string& path)
 {
     checkFailure(Operation::ReadFile, path);
     NodePtr node = find(path);
-    if (!node || node->folder)
+    if (!node)
         throw RuntimeError(ErrorNumber::FileNotFound);
+    if (node->folder)
+        throw RuntimeError(ErrorNumber::PermissionDenied); // as Windows refuses to open a folder
     return node->content;
 }
 

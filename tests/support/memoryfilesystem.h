@@ -41,8 +41,10 @@ public:
                  int attributes = Attribute::Normal);
     void setCurrentDirectory(const std::string& path);
 
-    // Makes the next `times` calls of operation on path fail with number (-1: every call).
-    void failOn(Operation operation, const std::string& path, int number, int times = -1);
+    // Makes the next `times` calls of operation on path fail with number (-1: every call),
+    // after letting the first `skip` of them through.
+    void failOn(Operation operation, const std::string& path, int number, int times = -1,
+                int skip = 0);
 
     // --- looking at it ---
     bool exists(const std::string& path) const;
@@ -88,6 +90,7 @@ private:
         std::string path; // normalised, upper case
         int number;
         int times;
+        int skip;
     };
 
     std::map<char, NodePtr> m_drives;

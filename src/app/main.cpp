@@ -1,0 +1,31 @@
+#include "app/frmmain.h"
+#include "app/qtmessagebox.h"
+#include "app/startup.h"
+#include "config/qtfolderdialog.h"
+#include "platform/services.h"
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+
+    tarnwell::SystemServices system = tarnwell::makeSystemServices();
+    tarnwell::QtMessageBox messageBox;
+    tarnwell::QtFolderDialog folderDialog;
+    const tarnwell::Services services{*system.fileSystem, *system.network, *system.clock,
+                                      *system.codePage, messageBox};
+
+    // Qt has already taken its own options out of the arguments.
+    std::vector<std::string> arguments;
+    const QStringList given = QApplication::arguments();
+    for (qsizetype i = 1; i < given.size(); ++i)
+        arguments.push_back(given[i].toStdString());
+
+    tarnwell::FrmMain frmMain(services, folderDialog);
+    frmMain.Form_Load(tarnwell::argumentText(arguments));
+    frmMain.show();
+    return QApplication::exec();
+}

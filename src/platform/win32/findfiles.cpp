@@ -1,0 +1,50 @@
+#include "platform/win32/findfiles.h"
+
+#include "platform/win32/handles.h"
+#include "platform/win32/longpath.h"
+
+namespace tarnwell::win32 {
+
+namespace {
+
+bool meansNothingThere(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+           code == ERROR_NO_MORE_FILES || code == ERROR_INVALID_DRIVE;
+}
+
+// A search below a file is refused as a bad name (Wine) or a bad folder name (Windows); it
+// finds nothing, which is what such a path names. A bad name in a real folder stays an error.
+bool isBelowNoFolder(const std::wstring& pattern, DWORD code)
+{
+    if (code != ERROR_INVALID_NAME && code != ERROR_DIRECTORY)
+        return false;
+    const DWORD parent = GetFileAttributesW(parentOfLongPath(pattern).c_str());
+    return parent == INVALID_FILE_ATTRIBUTES || !(parent & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+bool forEachMatch(const std::wstring& pattern, Subject subject,
+                  const std::function<void(const WIN32_FIND_DATAW&)>& each)
+{
+    WIN32_FIND_DATAW data;
+    // Basic info skips the 8.3 names; large fetch reads the folder in fewer round trips.
+    FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!search.valid()) {
+        const DWORD code = GetLastError();
+        if (meansNothingThere(code) || isBelowNoFolder(pattern, code))
+            return false;
+        throw win32Error(code, subject);
+    }
+    do {
+        each(data);
+    } while (FindNextFileW(search.get(), &data));
+    const DWORD code = GetLastError();
+    if (code != ERROR_NO_MORE_FILES)
+        throw win32Error(code, subject);
+    return true;
+}
+
+} // namespace tarnwell::win32

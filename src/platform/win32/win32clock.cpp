@@ -1,0 +1,63 @@
+#include "platform/win32/win32clock.h"
+
+#include "platform/win32/widetext.h"
+#include "platform/win32/win32error.h"
+#include "platform/win32/winapi.h"
+
+namespace tarnwell::win32 {
+
+namespace {
+
+SYSTEMTIME toSystemTime(const LocalDateTime& when)
+{
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(when.year);
+    time.wMonth = static_cast<WORD>(when.month);
+    time.wDay = static_cast<WORD>(when.day);
+    time.wHour = static_cast<WORD>(when.hour);
+    time.wMinute = static_cast<WORD>(when.minute);
+    time.wSecond = static_cast<WORD>(when.second);
+    return time;
+}
+
+// GetTimeFormatEx and GetDateFormatEx share their shape; the text is at most a few dozen
+// characters, but the size is asked for all the same.
+template <typename Format> std::string formatted(Format format)
+{
+    const int needed = format(nullptr, 0);
+    if (needed <= 0)
+        throw lastWin32Error(Subject::File);
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    if (format(text.data(), needed) <= 0)
+        throw lastWin32Error(Subject::File);
+    text.resize(static_cast<std::size_t>(needed) - 1); // the terminating NUL
+    return toUtf8(text);
+}
+
+} // namespace
+
+LocalDateTime Win32Clock::now() const
+{
+    SYSTEMTIME time;
+    GetLocalTime(&time);
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+std::string Win32Clock::regionalTime(const LocalDateTime& when) const
+{
+    const SYSTEMTIME time = toSystemTime(when);
+    return formatted([&time](wchar_t* buffer, int size) {
+        return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, buffer, size);
+    });
+}
+
+std::string Win32Clock::regionalDate(const LocalDateTime& when) const
+{
+    const SYSTEMTIME time = toSystemTime(when);
+    return formatted([&time](wchar_t* buffer, int size) {
+        return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer,
+                               size, nullptr);
+    });
+}
+
+} // namespace tarnwell::win32

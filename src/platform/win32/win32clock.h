@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/clock.h"
+
+namespace tarnwell::win32 {
+
+// The local time, written in the user's regional formats.
+class Win32Clock : public Clock
+{
+public:
+    LocalDateTime now() const override;
+    std::string regionalTime(const LocalDateTime& when) const override;
+    std::string regionalDate(const LocalDateTime& when) const override;
+};
+
+} // namespace tarnwell::win32

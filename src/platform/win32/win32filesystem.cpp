@@ -1,0 +1,160 @@
+#include "platform/win32/win32filesystem.h"
+
+#include "platform/error.h"
+#include "platform/win32/findfiles.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/longpath.h"
+#include "platform/win32/widetext.h"
+#include "platform/win32/win32copy.h"
+#include "platform/win32/win32error.h"
+#include "platform/win32/winapi.h"
+#include "platform/win32/writefile.h"
+
+namespace tarnwell::win32 {
+
+namespace {
+
+constexpr DWORD kKnownFlags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
+                              FILE_ATTRIBUTE_ARCHIVE;
+
+bool hasWildcard(const std::string& path)
+{
+    const std::size_t nameStart = path.find_last_of("\\/") + 1; // 0 when there is none
+    return path.find_first_of("*?", nameStart) != std::string::npos;
+}
+
+// With mask 16, hidden and system entries are left out; folders only when the mask has 16.
+bool maskAdmits(DWORD attributes, int mask)
+{
+    const DWORD hiddenOrSystem = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    if (hiddenOrSystem & ~static_cast<DWORD>(mask))
+        return false;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(mask & Attribute::Directory))
+        return false;
+    return true;
+}
+
+// A root that cannot be reached is simply absent: a drive letter not in use, a drive without a
+// medium, a share that does not answer.
+bool meansRootAbsent(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+           code == ERROR_INVALID_DRIVE || code == ERROR_NOT_READY || code == ERROR_BAD_NETPATH ||
+           code == ERROR_BAD_NET_NAME || code == ERROR_NO_NET_OR_BAD_PATH ||
+           code == ERROR_NO_NETWORK;
+}
+
+} // namespace
+
+std::string Win32FileSystem::probe(const std::string& path, int mask)
+{
+    m_listing.clear();
+    m_position = 0;
+    if (path.empty())
+        return {};
+    if (hasWildcard(path))
+        return startListing(path, mask);
+    if (isRootPath(PathStyle::Windows, path))
+        return probeRoot(path);
+    return probeName(path);
+}
+
+std::string Win32FileSystem::probeRoot(const std::string& path)
+{
+    const std::wstring root = toLongPath(path);
+    if (GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return normalizePath(PathStyle::Windows, path);
+    const DWORD code = GetLastError();
+    if (meansRootAbsent(code))
+        return {};
+    throw win32Error(code, Subject::Folder);
+}
+
+std::string Win32FileSystem::probeName(const std::string& path)
+{
+    // Found whatever its flags: a hidden folder is still a folder that exists.
+    std::string name;
+    forEachMatch(toLongPath(path), Subject::Folder, [&name](const WIN32_FIND_DATAW& data) {
+        if (name.empty())
+            name = toUtf8(data.cFileName);
+    });
+    return name;
+}
+
+std::string Win32FileSystem::startListing(const std::string& pattern, int mask)
+{
+    std::vector<std::string> names;
+    forEachMatch(toLongPath(pattern), Subject::Folder, [&](const WIN32_FIND_DATAW& data) {
+        if (maskAdmits(data.dwFileAttributes, mask))
+            names.push_back(toUtf8(data.cFileName));
+    });
+    m_listing = std::move(names);
+    return next();
+}
+
+std::string Win32FileSystem::next()
+{
+    if (m_position >= m_listing.size())
+        return {};
+    return m_listing[m_position++];
+}
+
+int Win32FileSystem::attributes(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(toLongPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw lastWin32Error(Subject::File);
+    return static_cast<int>(attributes & kKnownFlags);
+}
+
+void Win32FileSystem::setAttributes(const std::string& path, int attributes)
+{
+    DWORD flags = static_cast<DWORD>(attributes) & kKnownFlags & ~FILE_ATTRIBUTE_DIRECTORY;
+    if (flags == 0)
+        flags = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileAttributesW(toLongPath(path).c_str(), flags))
+        throw lastWin32Error(Subject::File);
+}
+
+void Win32FileSystem::makeDirectory(const std::string& path)
+{
+    if (!CreateDirectoryW(toLongPath(path).c_str(), nullptr))
+        throw lastWin32Error(Subject::Folder);
+}
+
+void Win32FileSystem::copyFolder(const std::string& source, const std::string& destination,
+                                 const CopyProgressCallback& progress)
+{
+    Win32CopyPrimitives primitives;
+    copyFolderTree(primitives, source, destination, progress);
+}
+
+std::string Win32FileSystem::readFile(const std::string& path)
+{
+    FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid())
+        throw lastWin32Error(Subject::File);
+    std::string content;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+        content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char buffer[64 * 1024];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr))
+            throw lastWin32Error(Subject::File);
+        if (read == 0)
+            return content;
+        content.append(buffer, read);
+    }
+}
+
+void Win32FileSystem::writeFileAtomically(const std::string& path, const std::string& content)
+{
+    replaceFileContent(toLongPath(path), content);
+}
+
+} // namespace tarnwell::win32

@@ -1,0 +1,76 @@
+#include "backup/attrtree.h"
+#include "platform/win32/win32filesystem.h"
+#include "platform/win32/winapi.h"
+#include "scratchfolder.h"
+#include "wine.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tarnwell::win32 {
+namespace {
+
+using test::attributesOnDisk;
+using test::longForm;
+using test::ScratchFolder;
+using test::writeOnDisk;
+
+void setOnDisk(const std::string& path, DWORD attributes)
+{
+    ASSERT_TRUE(SetFileAttributesW(longForm(path).c_str(), attributes)) << path;
+}
+
+void makeFolderOnDisk(const std::string& path)
+{
+    ASSERT_TRUE(CreateDirectoryW(longForm(path).c_str(), nullptr)) << path;
+}
+
+// The attribute reset on the real disk: the flags are set and read back with the Win32 calls
+// themselves, apart from the file system under test.
+TEST(AttrTreeOnDisk, EveryFileOfATreeBecomesNormalAndFoldersKeepTheirFlags)
+{
+    ScratchFolder scratch;
+    Win32FileSystem fs;
+    const std::string top = scratch / "Backup";
+    makeFolderOnDisk(top);
+    makeFolderOnDisk(top + "\\Docs");
+    makeFolderOnDisk(top + "\\Docs\\Secret");
+    makeFolderOnDisk(top + "\\Empty");
+    const std::string files[] = {top + "\\a.txt", top + "\\Docs\\ro.txt",
+                                 top + "\\Docs\\Secret\\hidden.txt",
+                                 top + "\\Docs\\Secret\\system.dat"};
+    for (const std::string& file : files)
+        writeOnDisk(file, "x");
+    setOnDisk(top + "\\a.txt", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+    setOnDisk(top + "\\Docs\\ro.txt", FILE_ATTRIBUTE_READONLY);
+    setOnDisk(top + "\\Docs\\Secret\\hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    setOnDisk(top + "\\Docs\\Secret\\system.dat", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+    setOnDisk(top + "\\Docs\\Secret", FILE_ATTRIBUTE_HIDDEN);
+    setOnDisk(top + "\\Docs", FILE_ATTRIBUTE_SYSTEM);
+
+    EXPECT_EQ(AttrTree(fs, top + "\\"), 0);
+
+    const DWORD noise = static_cast<DWORD>(test::archiveNoise()) | FILE_ATTRIBUTE_NORMAL;
+    for (const std::string& file : files)
+        EXPECT_EQ(attributesOnDisk(file) & ~noise, 0u) << file;
+    EXPECT_EQ(attributesOnDisk(top + "\\Docs\\Secret"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(attributesOnDisk(top + "\\Docs"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM));
+}
+
+TEST(AttrTreeOnDisk, RootsFilesAndMissingFoldersAreRefused)
+{
+    ScratchFolder scratch;
+    Win32FileSystem fs;
+    writeOnDisk(scratch / "file.txt", "x");
+    wchar_t here[MAX_PATH + 1];
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH + 1, here), 2u);
+    EXPECT_EQ(AttrTree(fs, std::string{static_cast<char>(here[0]), ':', '\\'}), -1);
+    EXPECT_EQ(AttrTree(fs, scratch / "file.txt"), -1);
+    EXPECT_EQ(AttrTree(fs, scratch / "Missing"), -1);
+    EXPECT_EQ(AttrTree(fs, scratch.path()), 0) << "a folder holding one normal file";
+}
+
+} // namespace
+} // namespace tarnwell::win32

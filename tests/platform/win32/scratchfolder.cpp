@@ -1,0 +1,96 @@
+#include "scratchfolder.h"
+
+#include "platform/win32/widetext.h"
+#include "platform/win32/winapi.h"
+
+#include <atomic>
+#include <stdexcept>
+
+namespace tarnwell::test {
+
+namespace {
+
+void removeTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &data));
+        FindClose(search);
+    }
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+ScratchFolder::ScratchFolder()
+{
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH)
+        throw std::runtime_error("no temp folder");
+    std::wstring path = std::wstring(temp, length) + L"tarnwell-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    if (!CreateDirectoryW(path.c_str(), nullptr))
+        throw std::runtime_error("cannot make the scratch folder");
+    m_path = win32::toUtf8(path);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    removeTree(longForm(m_path));
+}
+
+// The scratch paths are absolute drive paths, so the long form is the prefix alone.
+std::wstring longForm(const std::string& absolutePath)
+{
+    return L"\\\\?\\" + win32::toWide(absolutePath);
+}
+
+bool existsOnDisk(const std::string& path)
+{
+    return attributesOnDisk(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+unsigned long attributesOnDisk(const std::string& path)
+{
+    return GetFileAttributesW(longForm(path).c_str());
+}
+
+void writeOnDisk(const std::string& path, const std::string& content)
+{
+    HANDLE file = CreateFileW(longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot write " + path);
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != content.size())
+        throw std::runtime_error("cannot write " + path);
+}
+
+char unusedDriveLetter()
+{
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'Y'; letter >= 'K'; --letter) {
+        if (!(drives & (1u << (letter - 'A'))))
+            return letter;
+    }
+    return 0;
+}
+
+} // namespace tarnwell::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace tarnwell::test {
+
+// A new empty folder under the Windows temp folder, removed with everything in it (read-only,
+// hidden and long-path entries included) when the object goes.
+class ScratchFolder
+{
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // The folder as a plain UTF-8 path, e.g. C:\users\me\Temp\tarnwell-1234-1.
+    const std::string& path() const { return m_path; }
+    // path() + "\" + name.
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Direct checks on the real disk, apart from the code under test.
+std::wstring longForm(const std::string& absolutePath); // "\\?\" + the path, in UTF-16
+bool existsOnDisk(const std::string& path);
+unsigned long attributesOnDisk(const std::string& path); // INVALID_FILE_ATTRIBUTES if missing
+void writeOnDisk(const std::string& path, const std::string& content);
+// A drive letter that nothing uses, or 0 when all from K to Y are taken.
+char unusedDriveLetter();
+
+} // namespace tarnwell::test

@@ -1,0 +1,159 @@
+#include "expecterror.h"
+#include "platform/win32/win32filesystem.h"
+#include "platform/win32/winapi.h"
+#include "scratchfolder.h"
+#include "wine.h"
+
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <sddl.h>
+#include <string>
+#include <vector>
+
+namespace tarnwell::win32 {
+namespace {
+
+using test::attributesOnDisk;
+using test::expectRuntimeError;
+using test::longForm;
+using test::ScratchFolder;
+using test::writeOnDisk;
+
+// Names in a folder, straight from the disk, "." and ".." left out.
+std::vector<std::wstring> namesOnDisk(const std::string& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((longForm(folder) + L"\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return names;
+}
+
+// The SIDs that the file's access list lets in, and whether it ignores the folder's list.
+struct AccessList
+{
+    std::vector<std::wstring> allowed;
+    bool isProtected = false;
+};
+
+AccessList accessListOf(const std::string& path)
+{
+    AccessList list;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    std::wstring wide = longForm(path);
+    if (GetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return list;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    list.isProtected = (control & SE_DACL_PROTECTED) != 0;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace) ||
+            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        wchar_t* sid = nullptr;
+        ConvertSidToStringSidW(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, &sid);
+        list.allowed.emplace_back(sid ? sid : L"?");
+        LocalFree(sid);
+    }
+    LocalFree(descriptor);
+    return list;
+}
+
+std::wstring currentUser()
+{
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    unsigned char buffer[256];
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid);
+    std::wstring text = sid ? sid : L"";
+    LocalFree(sid);
+    return text;
+}
+
+class WriteFileTest : public ::testing::Test
+{
+protected:
+    ScratchFolder scratch;
+    Win32FileSystem fs;
+};
+
+TEST_F(WriteFileTest, NewAndReplacedFilesHoldExactlyTheContentAndNothingIsLeftBeside)
+{
+    std::string binary = "line 1\r\nline 2\n";
+    binary += std::string("\0\xff\x80", 3);
+    fs.writeFileAtomically(scratch / "Config.dat", binary);
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), binary);
+
+    const std::string longer(300000, 'x');
+    fs.writeFileAtomically(scratch / "Config.dat", longer);
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), longer);
+    fs.writeFileAtomically(scratch / "Config.dat", "short");
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "short");
+    fs.writeFileAtomically(scratch / "Config.dat", "");
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "");
+
+    EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+}
+
+TEST_F(WriteFileTest, OnlyTheWritingUserMayOpenTheFile)
+{
+    if (test::runningUnderWine())
+        GTEST_SKIP() << "Wine keeps no access lists on files; it derives them from Unix modes";
+    fs.writeFileAtomically(scratch / "Config.dat", "secret");
+    const AccessList list = accessListOf(scratch / "Config.dat");
+    EXPECT_TRUE(list.isProtected) << "the folder's permissions must not be inherited";
+    EXPECT_EQ(list.allowed, std::vector<std::wstring>{currentUser()});
+    fs.writeFileAtomically(scratch / "Config.dat", "replaced");
+    EXPECT_EQ(accessListOf(scratch / "Config.dat").allowed,
+              std::vector<std::wstring>{currentUser()});
+}
+
+TEST_F(WriteFileTest, AReadOnlyFileIsRefusedAndKept)
+{
+    writeOnDisk(scratch / "Config.dat", "old");
+    ASSERT_TRUE(
+        SetFileAttributesW(longForm(scratch / "Config.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+    expectRuntimeError(ErrorNumber::PermissionDenied,
+                       [&] { fs.writeFileAtomically(scratch / "Config.dat", "new"); });
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "old");
+    EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+}
+
+TEST_F(WriteFileTest, AFolderInTheWayOrAMissingFolderFails)
+{
+    fs.makeDirectory(scratch / "Config.dat");
+    expectRuntimeError(ErrorNumber::PermissionDenied,
+                       [&] { fs.writeFileAtomically(scratch / "Config.dat", "x"); });
+    expectRuntimeError(ErrorNumber::PathNotFound,
+                       [&] { fs.writeFileAtomically(scratch / "missing\\Config.dat", "x"); });
+    EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+    EXPECT_NE(attributesOnDisk(scratch / "Config.dat") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST_F(WriteFileTest, NonAsciiNamesAreKept)
+{
+    const std::string name = "Gr\xC3\xBC\xC3\x9F"
+                             "e \xE6\x97\xA5\xE8\xA8\x98.txt"; // Grüße 日記.txt
+    fs.writeFileAtomically(scratch / name, "text");
+    EXPECT_EQ(namesOnDisk(scratch.path()),
+              std::vector<std::wstring>{L"Gr\u00FC\u00DFe \u65E5\u8A18.txt"});
+    EXPECT_EQ(fs.probe(scratch / name, ProbeMask::Folders), name);
+}
+
+} // namespace
+} // namespace tarnwell::win32
