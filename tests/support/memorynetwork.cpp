@@ -1,20 +1,13 @@
 #include "support/memorynetwork.h"
 
 #include "platform/error.h"
+#include "support/text.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tarnwell::test {
 
 namespace {
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 std::string shareKey(const std::string& remoteName)
 {
