@@ -156,15 +156,12 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
     if (::fstat(from.get(), &info) != 0)
         throw errnoError(errno);
 
-    SpareFiles::Spare spare = m_spares.take(temp);
-    const std::string written = spare.file ? spare.path : temp;
-    FileHandle to =
-        spare.file
-            ? std::move(spare.file)
-            : FileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    // Always a new file: the old copy's file may still be open for reading somewhere, and
+    // rewriting it would show the reader another file's data.
+    FileHandle to(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!to)
         throw pathError(errno, temp);
-    TempFileGuard guard(written);
+    TempFileGuard guard(temp);
     const std::uint64_t bytes =
         copyFileContent(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size));
     // No fsync per file: it would cost more than the copy itself. The old copy is replaced
@@ -173,7 +170,7 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
     if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
         throw errnoError(errno);
     to.close();
-    replace(written, destination);
+    replace(temp, destination);
     guard.release();
     return bytes;
 }
@@ -181,17 +178,8 @@ std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std
 void PosixCopyPrimitives::replace(const std::string& written, const std::string& destination)
 {
     FileStatus old{};
-    if (::lstat(destination.c_str(), &old) == 0) {
-        if (S_ISDIR(old.st_mode))
-            throw RuntimeError(ErrorNumber::PermissionDenied);
-        // Swapping keeps the old copy's file for the next one; plain renaming would delete it.
-        if (S_ISREG(old.st_mode) && old.st_nlink == 1 &&
-            ::renameat2(AT_FDCWD, written.c_str(), AT_FDCWD, destination.c_str(),
-                        RENAME_EXCHANGE) == 0) {
-            m_spares.add(written);
-            return;
-        }
-    }
+    if (::lstat(destination.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
+        throw RuntimeError(ErrorNumber::PermissionDenied);
     if (::rename(written.c_str(), destination.c_str()) != 0) {
         const int code = errno;
         if (code == EISDIR || code == ENOTEMPTY || code == EEXIST)

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "platform/foldercopy.h"
-#include "platform/posix/sparefiles.h"
 
 namespace tarnwell::posix {
 
-// The folder copy's file operations on a POSIX system, for one copy. The copy's workers may
+// The folder copy's file operations on a POSIX system. Stateless, so the copy's workers may
 // call it at once.
 class PosixCopyPrimitives : public CopyPrimitives
 {
@@ -22,8 +21,6 @@ public:
 private:
     // Puts the written temporary file in destination's place in one atomic step.
     void replace(const std::string& written, const std::string& destination);
-
-    SpareFiles m_spares;
 };
 
 // Copies the rest of the open file from into to: the kernel's copy path where it can, plain

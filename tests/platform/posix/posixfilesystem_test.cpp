@@ -134,6 +134,38 @@ TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
     EXPECT_EQ(readBytes(at({"Elsewhere", "target.txt"})), "someone else's");
 }
 
+// Someone restoring from the backup, or a tool that mirrors it elsewhere, may hold an old copy
+// open while the next backup runs: what they read must stay that file's old content, never
+// another file's data (which could also be a file they may not read).
+TEST_F(PosixFileSystemTest, OldCopyOpenElsewhereKeepsItsOwnContent)
+{
+    constexpr int kFiles = 12;
+    const auto content = [](int file, const std::string& version) {
+        return "file " + std::to_string(file) + " " + version;
+    };
+    for (int file = 0; file < kFiles; ++file)
+        makeFile(at({"Source", std::to_string(file) + ".txt"}), content(file, "old"));
+    makeFolder(at({"Backup"}));
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+
+    std::vector<posix::FileHandle> readers;
+    for (int file = 0; file < kFiles; ++file) {
+        makeFile(at({"Source", std::to_string(file) + ".txt"}), content(file, "new"));
+        readers.emplace_back(
+            ::open(at({"Backup", std::to_string(file) + ".txt"}).c_str(), O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(readers.back());
+    }
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+
+    for (int file = 0; file < kFiles; ++file) {
+        char buffer[64] = {};
+        const ssize_t got = ::pread(readers[file].get(), buffer, sizeof buffer, 0);
+        ASSERT_GE(got, 0);
+        EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(got)), content(file, "old"));
+        EXPECT_EQ(readBytes(at({"Backup", std::to_string(file) + ".txt"})), content(file, "new"));
+    }
+}
+
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
 {
     makeFile(at({"Source", "kept.txt"}), "kept");
