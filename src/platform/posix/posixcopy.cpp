@@ -137,8 +137,9 @@ void PosixCopyPrimitives::removeFile(const std::string& path)
 
 bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
 {
+    // A link in the way is replaced itself; what it points to is not a copy of ours.
     FileStatus info{};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT)
             return false;
         throw pathError(errno, path);

@@ -132,6 +132,19 @@ TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
     EXPECT_EQ(readBytes(at({"Backup", "pointed.txt"})), "new pointed");
     EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "pointed.txt"}))));
     EXPECT_EQ(readBytes(at({"Elsewhere", "target.txt"})), "someone else's");
+
+    // A link to a read-only file is no read-only copy: the link is replaced and the file it
+    // points to keeps its flag, which clearing the target tree would otherwise take away.
+    makeFile(at({"Elsewhere", "kept.txt"}), "read-only on purpose");
+    ASSERT_EQ(::chmod(at({"Elsewhere", "kept.txt"}).c_str(), 0444), 0);
+    ASSERT_EQ(::unlink(at({"Backup", "pointed.txt"}).c_str()), 0);
+    ASSERT_EQ(
+        ::symlink(at({"Elsewhere", "kept.txt"}).c_str(), at({"Backup", "pointed.txt"}).c_str()), 0);
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_EQ(readBytes(at({"Backup", "pointed.txt"})), "new pointed");
+    EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "pointed.txt"}))));
+    EXPECT_EQ(readBytes(at({"Elsewhere", "kept.txt"})), "read-only on purpose");
+    EXPECT_EQ(modeOf(at({"Elsewhere", "kept.txt"})), 0444u);
 }
 
 // Someone restoring from the backup, or a tool that mirrors it elsewhere, may hold an old copy
