@@ -150,9 +150,11 @@ bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
 std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std::string& temp,
                                             const std::string& destination)
 {
+    // A source file gone since the listing is a path that cannot be reached, as elsewhere in
+    // the copy, not a file the program itself failed to find.
     FileHandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!from)
-        throw pathError(errno, source);
+        throw errnoError(errno);
     FileStatus info{};
     if (::fstat(from.get(), &info) != 0)
         throw errnoError(errno);

@@ -179,6 +179,23 @@ TEST_F(PosixFileSystemTest, OldCopyOpenElsewhereKeepsItsOwnContent)
     }
 }
 
+// A file deleted while the copy runs (an editor's or a browser's scratch file) is a path that
+// cannot be reached, which the run counts for its pair and goes on; it must not end the run.
+TEST_F(PosixFileSystemTest, SourceFileGoneSinceTheListingIsPathNotFound)
+{
+    makeFolder(at({"Source"}));
+    makeFolder(at({"Backup"}));
+    posix::PosixCopyPrimitives primitives;
+    try {
+        primitives.copyFile(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
+                            at({"Backup", "gone.txt"}));
+        ADD_FAILURE() << "copying a file that is gone succeeded";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::PathNotFound);
+    }
+    EXPECT_EQ(listing(at({"Backup"}), ProbeMask::All), std::vector<std::string>{});
+}
+
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
 {
     makeFile(at({"Source", "kept.txt"}), "kept");
