@@ -54,9 +54,10 @@ QLineEdit* makeBox(QWidget* parent, const QString& name)
 } // namespace
 
 FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog)
-    : QWidget(mainWindow, Qt::Window), m_mainWindow(mainWindow), m_services(services),
+    : QWidget(mainWindow, Qt::Dialog), m_mainWindow(mainWindow), m_services(services),
       m_folderDialog(folderDialog)
 {
+    // Owned windows are dialog-kind: X11 keeps only those in front of their owner.
     setObjectName(QStringLiteral("frmConfig"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tarnwell Backup Configuration"));

@@ -186,6 +186,7 @@ private slots:
         QPointer<QWidget> time = scene->timeWindow();
         QVERIFY(time && time->isVisible());
         QCOMPARE(time->parentWidget(), &scene->mainWindow);
+        QVERIFY(keptInFrontOf(time, &scene->mainWindow));
         auto* cmdClose = control<QPushButton>(window, "cmdClose");
         QVERIFY(!cmdClose->isEnabled());
 
@@ -216,6 +217,7 @@ private slots:
         click(window, "cmdMapDrive");
         auto* drives = window->findChild<QWidget*>(QStringLiteral("frmDriveMapping"));
         QVERIFY(drives && drives->isWindow() && drives->isVisible());
+        QVERIFY(keptInFrontOf(drives, window));
         QVERIFY(waitActive(drives));
         typeInto(drives, "txtDrive1", QStringLiteral("X"));
         click(window, "cmdMapDrive");
