@@ -192,6 +192,11 @@ private slots:
         QCOMPARE(m_window->findChild<QWidget*>(QStringLiteral("frmConfig")), frmConfig.data());
         QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
         QCOMPARE(m_world->messageBox.texts().size(), 1u);
+        // Brought forward from the task bar too.
+        frmConfig->showMinimized();
+        QTest::mouseClick(config, Qt::LeftButton);
+        QVERIFY(frmConfig->isVisible() && !frmConfig->isMinimized());
+        QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
 
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdClose")),
                           Qt::LeftButton);

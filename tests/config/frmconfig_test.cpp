@@ -200,8 +200,10 @@ private slots:
         QVERIFY(window->findChild<QWidget*>(QStringLiteral("frmDriveMapping"))->isVisible());
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
+        time->showMinimized();
         click(window, "cmdGetTime"); // brings the open time window forward, no second one
         QCOMPARE(scene->mainWindow.findChildren<QWidget*>(QStringLiteral("frmTime")).size(), 1);
+        QVERIFY(time->isVisible() && !time->isMinimized());
 
         click(time, "cmdSetTime");
         QCOMPARE(textOf(window, "txtTime"), QStringLiteral("12:00:00 AM"));
@@ -220,7 +222,9 @@ private slots:
         QVERIFY(keptInFrontOf(drives, window));
         QVERIFY(waitActive(drives));
         typeInto(drives, "txtDrive1", QStringLiteral("X"));
+        drives->showMinimized();
         click(window, "cmdMapDrive");
+        QVERIFY(drives->isVisible() && !drives->isMinimized());
         QCOMPARE(window->findChildren<QWidget*>(QStringLiteral("frmDriveMapping")).size(), 1);
         QCOMPARE(textOf(drives, "txtDrive1"), QStringLiteral("X"));
         // Two load reports of the missing file would mean a reload.
