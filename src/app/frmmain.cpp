@@ -130,9 +130,11 @@ void FrmMain::cmdBackup_Click()
 void FrmMain::cmdConfig_Click()
 {
     errorTrap(m_services.messageBox, "", [this] {
-        // An open window is only brought forward, so unsaved edits stay in its boxes.
+        // An open window, minimised or not, is only brought forward, so unsaved edits stay
+        // in its boxes.
         if (!m_frmConfig)
             m_frmConfig = new FrmConfig(this, m_services, m_folderDialog);
+        m_frmConfig->setWindowState(m_frmConfig->windowState() & ~Qt::WindowMinimized);
         m_frmConfig->show();
         m_frmConfig->raise();
         m_frmConfig->activateWindow();

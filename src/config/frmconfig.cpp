@@ -54,9 +54,10 @@ QLineEdit* makeBox(QWidget* parent, const QString& name)
 } // namespace
 
 FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog)
-    : QWidget(mainWindow, Qt::Window), m_mainWindow(mainWindow), m_services(services),
+    : QWidget(mainWindow, Qt::Dialog), m_mainWindow(mainWindow), m_services(services),
       m_folderDialog(folderDialog)
 {
+    // Owned windows are dialog-kind: X11 keeps only those in front of their owner.
     setObjectName(QStringLiteral("frmConfig"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tarnwell Backup Configuration"));
@@ -185,6 +186,7 @@ void FrmConfig::cmdGetTime_Click()
     errorTrap(m_services.messageBox, {}, [this] {
         if (!m_frmTime)
             m_frmTime = new FrmTime(m_mainWindow, m_txtTime, m_cmdClose, m_services.messageBox);
+        m_frmTime->setWindowState(m_frmTime->windowState() & ~Qt::WindowMinimized);
         m_frmTime->show();
         m_frmTime->raise();
         m_frmTime->activateWindow();
@@ -202,6 +204,7 @@ void FrmConfig::cmdMapDrive_Click()
         // Asked again while open, it only comes forward: unsaved edits stay.
         if (!m_frmDriveMapping)
             m_frmDriveMapping = new FrmDriveMapping(this, m_services, m_folderDialog);
+        m_frmDriveMapping->setWindowState(m_frmDriveMapping->windowState() & ~Qt::WindowMinimized);
         m_frmDriveMapping->show();
         m_frmDriveMapping->raise();
         m_frmDriveMapping->activateWindow();

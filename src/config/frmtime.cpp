@@ -33,7 +33,7 @@ void setTextOf(QWidget* field, const QString& text)
 } // namespace
 
 FrmTime::FrmTime(QWidget* owner, QLineEdit* configTime, QPushButton* configClose, MessageBox& box)
-    : QWidget(owner, Qt::Window), m_box(box), m_configTime(configTime), m_configClose(configClose)
+    : QWidget(owner, Qt::Dialog), m_box(box), m_configTime(configTime), m_configClose(configClose)
 {
     setObjectName(QStringLiteral("frmTime"));
     setAttribute(Qt::WA_DeleteOnClose);

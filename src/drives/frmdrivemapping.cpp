@@ -54,7 +54,7 @@ QLineEdit* makeBox(QWidget* parent, const QString& name, int left, int top, int 
 
 FrmDriveMapping::FrmDriveMapping(QWidget* owner, const Services& services,
                                  FolderDialog& folderDialog)
-    : QWidget(owner, Qt::Window), m_services(services), m_folderDialog(folderDialog)
+    : QWidget(owner, Qt::Dialog), m_services(services), m_folderDialog(folderDialog)
 {
     setObjectName(QStringLiteral("frmDriveMapping"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/globalvariables.h"
 #include "config/settings.h"
+#include "config/windowtesting.h"
 #include "support/testworld.h"
 
 #include <QLineEdit>
@@ -181,6 +182,7 @@ private slots:
         QPointer<QWidget> frmConfig = m_window->findChild<QWidget*>(QStringLiteral("frmConfig"));
         QVERIFY(frmConfig && frmConfig->isVisible());
         QVERIFY(frmConfig->isWindow());
+        QVERIFY(test::keptInFrontOf(frmConfig, m_window.get()));
         QCOMPARE(m_world->messageBox.texts().size(), 1u); // its load reports the missing file
 
         // A second click brings the open window forward without reading the file again.
@@ -190,6 +192,11 @@ private slots:
         QCOMPARE(m_window->findChild<QWidget*>(QStringLiteral("frmConfig")), frmConfig.data());
         QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
         QCOMPARE(m_world->messageBox.texts().size(), 1u);
+        // Brought forward from the task bar too.
+        frmConfig->showMinimized();
+        QTest::mouseClick(config, Qt::LeftButton);
+        QVERIFY(frmConfig->isVisible() && !frmConfig->isMinimized());
+        QCOMPARE(source->text(), QStringLiteral("typed, not saved"));
 
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdClose")),
                           Qt::LeftButton);

@@ -186,6 +186,7 @@ private slots:
         QPointer<QWidget> time = scene->timeWindow();
         QVERIFY(time && time->isVisible());
         QCOMPARE(time->parentWidget(), &scene->mainWindow);
+        QVERIFY(keptInFrontOf(time, &scene->mainWindow));
         auto* cmdClose = control<QPushButton>(window, "cmdClose");
         QVERIFY(!cmdClose->isEnabled());
 
@@ -199,8 +200,10 @@ private slots:
         QVERIFY(window->findChild<QWidget*>(QStringLiteral("frmDriveMapping"))->isVisible());
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
+        time->showMinimized();
         click(window, "cmdGetTime"); // brings the open time window forward, no second one
         QCOMPARE(scene->mainWindow.findChildren<QWidget*>(QStringLiteral("frmTime")).size(), 1);
+        QVERIFY(time->isVisible() && !time->isMinimized());
 
         click(time, "cmdSetTime");
         QCOMPARE(textOf(window, "txtTime"), QStringLiteral("12:00:00 AM"));
@@ -216,9 +219,12 @@ private slots:
         click(window, "cmdMapDrive");
         auto* drives = window->findChild<QWidget*>(QStringLiteral("frmDriveMapping"));
         QVERIFY(drives && drives->isWindow() && drives->isVisible());
+        QVERIFY(keptInFrontOf(drives, window));
         QVERIFY(waitActive(drives));
         typeInto(drives, "txtDrive1", QStringLiteral("X"));
+        drives->showMinimized();
         click(window, "cmdMapDrive");
+        QVERIFY(drives->isVisible() && !drives->isMinimized());
         QCOMPARE(window->findChildren<QWidget*>(QStringLiteral("frmDriveMapping")).size(), 1);
         QCOMPARE(textOf(drives, "txtDrive1"), QStringLiteral("X"));
         // Two load reports of the missing file would mean a reload.

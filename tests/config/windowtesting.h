@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 #include <map>
 #include <string>
 
@@ -28,6 +29,17 @@ template <typename T = QWidget> T* control(const QWidget* window, const char* na
 inline bool waitActive(QWidget* window)
 {
     return QTest::qWaitFor([window] { return window->isActiveWindow(); });
+}
+
+// Whether the window system keeps window in front of owner: an owned window of a kind that
+// stays above its owner. X11 ignores the owner of a plain top-level window.
+inline bool keptInFrontOf(const QWidget* window, const QWidget* owner)
+{
+    const QWindow* handle = window->windowHandle();
+    if (!handle || handle->transientParent() != owner->window()->windowHandle())
+        return false;
+    const Qt::WindowType kind = window->windowType();
+    return kind == Qt::Dialog || kind == Qt::Sheet || kind == Qt::Tool;
 }
 
 inline void click(const QWidget* window, const char* name)
