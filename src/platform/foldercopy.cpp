@@ -8,7 +8,9 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace tarnwell {
@@ -24,10 +26,23 @@ struct FileJob
     std::string source;
     std::string temp;
     std::string destination;
+    std::string folder;   // destination's folder
+    std::string relative; // source's path below the copy's source, for the failure list
+};
+
+// Files written under their temporary names, waiting to be flushed and put in place.
+struct Batch
+{
+    std::vector<FileJob> files;
+    std::vector<std::uint64_t> sizes;
+    std::uint64_t bytes = 0;
 };
 
 // One copy: the calling thread walks the source tree one folder at a time and hands files to
-// a few workers through a bounded queue; it reports progress while it walks and waits.
+// a few workers through a bounded queue; the workers write each file under a temporary name
+// and gather them in batches, which one flushing thread makes durable and puts in place. The
+// calling thread reports progress while it walks and waits. A file or folder that fails is
+// noted and skipped; only a failure that is not a run-time error stops everything.
 class CopyRun
 {
 public:
@@ -37,20 +52,34 @@ public:
     CopyRun(const CopyRun&) = delete;
     CopyRun& operator=(const CopyRun&) = delete;
 
-    void run(const std::string& source, const std::string& destination);
+    void run(const std::string& source, const std::string& destination,
+             const std::vector<std::string>& only);
 
 private:
-    void copyContents(const std::string& source, const std::string& destination);
-    void enterFolder(const std::string& source, const std::string& destination);
+    void copyAgain(const std::string& source, const std::string& destination,
+                   const std::string& relative);
+    void copyContents(const std::string& source, const std::string& destination,
+                      const std::string& relative);
+    void enterFolder(const std::string& source, const std::string& destination,
+                     const std::string& relative);
     void removeStaleTemps(const std::string& folder);
-    void enqueue(FileJob job);
+    void enqueue(const std::string& source, const std::string& destination,
+                 const std::string& folder, const std::string& relative);
     void waitUntilDone();
-    // Waits on the walk's thread until done() or a failure, reporting progress meanwhile.
+    // Waits on the walk's thread until done() or a fatal failure, reporting progress meanwhile.
     template <typename Condition> void waitFor(std::unique_lock<std::mutex>& lock, Condition done);
-    void stopWorkers();
+    void stopThreads();
+    void discardUnflushed();
+
     void work();
-    void copyOne(const FileJob& job);
-    void recordFailure(std::exception_ptr error);
+    void copyOne(FileJob job);
+    // Hands the gathered files to the flushing thread; waits while too many batches wait.
+    void sealBatch(std::unique_lock<std::mutex>& lock);
+    void flushLoop();
+    void flushBatch(Batch& batch);
+
+    void fail(const std::string& relative, const RuntimeError& error);
+    void failFatally(std::exception_ptr error);
     void reportIfDue();
     void report();
     std::string join(const std::string& folder, const std::string& name) const;
@@ -61,14 +90,23 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_jobReady;     // workers: a job was queued or the queue closed
-    std::condition_variable m_stateChanged; // walker: the queue drained or something failed
+    std::condition_variable m_stateChanged; // walk: the work drained or something failed
+    std::condition_variable m_batchReady;   // flusher: a batch was sealed or the copy ended
+    std::condition_variable m_batchTaken;   // workers: the flusher took a batch
     std::deque<FileJob> m_queue;
     std::size_t m_busy = 0;
     bool m_walkWaits = false;
     bool m_closed = false;
-    std::exception_ptr m_error;
-    std::atomic<bool> m_failed{false};
+    Batch m_openBatch;
+    std::deque<Batch> m_batches;
+    bool m_flushing = false;
+    bool m_flusherClosed = false;
+    std::optional<RuntimeError> m_firstError;
+    std::vector<std::string> m_failedEntries;
+    std::exception_ptr m_fatal;
+    std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_workers;
+    std::thread m_flusher;
 
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
@@ -85,95 +123,158 @@ CopyRun::CopyRun(CopyPrimitives& primitives, const CopyProgressCallback& progres
 {
     m_options.workers = std::max(1, m_options.workers);
     m_options.queueLimit = std::max<std::size_t>(1, m_options.queueLimit);
+    m_options.batchFiles = std::max<std::size_t>(1, m_options.batchFiles);
+    m_options.batchesWaiting = std::max<std::size_t>(1, m_options.batchesWaiting);
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
 }
 
 CopyRun::~CopyRun()
 {
-    stopWorkers();
+    stopThreads();
 }
 
-void CopyRun::run(const std::string& source, const std::string& destination)
+void CopyRun::run(const std::string& source, const std::string& destination,
+                  const std::vector<std::string>& only)
 {
+    // Without both ends there is nothing to copy at all: that fails at once.
     const FolderId sourceId = m_primitives.folderId(source);
     m_destinationId = m_primitives.folderId(destination);
     m_lastReport = std::chrono::steady_clock::now();
     for (int i = 0; i < m_options.workers; ++i)
         m_workers.emplace_back([this] { work(); });
+    m_flusher = std::thread([this] { flushLoop(); });
     try {
         // A folder copied onto itself has nothing to gain.
         if (!(sourceId == m_destinationId)) {
-            removeStaleTemps(destination);
             m_openFolders.push_back(sourceId);
-            copyContents(source, destination);
+            if (only.empty()) {
+                removeStaleTemps(destination);
+                copyContents(source, destination, {});
+            }
+            for (const std::string& relative : only)
+                copyAgain(source, destination, relative);
         }
         waitUntilDone();
     } catch (...) {
-        recordFailure(std::current_exception());
+        failFatally(std::current_exception());
     }
-    stopWorkers();
-    if (m_error)
-        std::rethrow_exception(m_error);
+    stopThreads();
+    discardUnflushed();
+    if (m_fatal)
+        std::rethrow_exception(m_fatal);
     report();
+    if (m_firstError)
+        throw FolderCopyError(*m_firstError, std::move(m_failedEntries));
 }
 
-void CopyRun::copyContents(const std::string& source, const std::string& destination)
+void CopyRun::copyAgain(const std::string& source, const std::string& destination,
+                        const std::string& relative)
+{
+    if (relative.empty()) {
+        removeStaleTemps(destination);
+        copyContents(source, destination, {});
+        return;
+    }
+    const std::string from = join(source, relative);
+    const std::string to = join(destination, relative);
+    bool isFolder = true;
+    try {
+        m_primitives.folderId(from);
+    } catch (const RuntimeError&) {
+        isFolder = false; // a file, or gone: copying it says which
+    }
+    if (isFolder) {
+        enterFolder(from, to, relative);
+    } else {
+        const bool windows = m_primitives.pathStyle() == PathStyle::Windows;
+        enqueue(from, to, to.substr(0, to.find_last_of(windows ? "\\/" : "/")), relative);
+    }
+}
+
+void CopyRun::copyContents(const std::string& source, const std::string& destination,
+                           const std::string& relative)
 {
     std::vector<std::string> subfolders;
     {
         // Only this folder's listing is held; files go to the workers as they come.
-        std::vector<FolderEntry> entries = m_primitives.listFolder(source);
+        std::vector<FolderEntry> entries;
+        try {
+            entries = m_primitives.listFolder(source);
+        } catch (RuntimeError& error) {
+            fail(relative, error.concerning(source));
+            return;
+        }
         for (FolderEntry& entry : entries) {
-            if (m_failed)
+            if (m_stop)
                 return;
             if (entry.type == FolderEntry::Type::Folder) {
                 subfolders.push_back(std::move(entry.name));
             } else if (entry.type == FolderEntry::Type::File && !isCopyTempName(entry.name)) {
-                enqueue({join(source, entry.name), join(destination, copyTempName(m_nextTemp++)),
-                         join(destination, entry.name)});
+                enqueue(join(source, entry.name), join(destination, entry.name), destination,
+                        relative.empty() ? entry.name : join(relative, entry.name));
             }
             reportIfDue();
         }
     }
     for (const std::string& name : subfolders) {
-        if (m_failed)
+        if (m_stop)
             return;
-        enterFolder(join(source, name), join(destination, name));
+        enterFolder(join(source, name), join(destination, name),
+                    relative.empty() ? name : join(relative, name));
     }
 }
 
-void CopyRun::enterFolder(const std::string& source, const std::string& destination)
+void CopyRun::enterFolder(const std::string& source, const std::string& destination,
+                          const std::string& relative)
 {
-    const FolderId id = m_primitives.folderId(source);
+    FolderId id;
+    try {
+        id = m_primitives.folderId(source);
+    } catch (RuntimeError& error) {
+        fail(relative, error.concerning(source));
+        return;
+    }
     // A link back to a folder on the current path would never end; the destination inside
     // the source would copy the copy.
     if (id == m_destinationId ||
         std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
         return;
-    if (!m_primitives.makeFolder(destination))
-        removeStaleTemps(destination);
+    try {
+        if (!m_primitives.makeFolder(destination))
+            removeStaleTemps(destination);
+    } catch (RuntimeError& error) {
+        fail(relative, error.concerning(destination));
+        return;
+    }
     m_openFolders.push_back(id);
-    copyContents(source, destination);
+    copyContents(source, destination, relative);
     m_openFolders.pop_back();
 }
 
 void CopyRun::removeStaleTemps(const std::string& folder)
 {
-    for (const FolderEntry& entry : m_primitives.listFolder(folder)) {
-        if (entry.type != FolderEntry::Type::Folder && isCopyTempName(entry.name))
-            m_primitives.removeFile(join(folder, entry.name));
+    // Housekeeping only: a folder that cannot be listed here shows its trouble when its files
+    // are written.
+    try {
+        for (const FolderEntry& entry : m_primitives.listFolder(folder)) {
+            if (entry.type != FolderEntry::Type::Folder && isCopyTempName(entry.name))
+                m_primitives.removeStaleTemp(join(folder, entry.name));
+        }
+    } catch (const RuntimeError&) {
     }
 }
 
-void CopyRun::enqueue(FileJob job)
+void CopyRun::enqueue(const std::string& source, const std::string& destination,
+                      const std::string& folder, const std::string& relative)
 {
+    FileJob job{source, join(folder, copyTempName(m_nextTemp++)), destination, folder, relative};
     std::unique_lock lock(m_mutex);
     // A full queue is let drain to half before the walk goes on, so that the walk and the
     // workers do not wake each other for every file.
     if (m_queue.size() >= m_options.queueLimit)
         waitFor(lock, [this] { return m_queue.size() <= m_options.queueLimit / 2; });
-    if (m_failed)
+    if (m_stop)
         return;
     m_queue.push_back(std::move(job));
     lock.unlock();
@@ -183,13 +284,16 @@ void CopyRun::enqueue(FileJob job)
 void CopyRun::waitUntilDone()
 {
     std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0; });
+    waitFor(lock, [this] {
+        return m_queue.empty() && m_busy == 0 && m_openBatch.files.empty() && m_batches.empty() &&
+               !m_flushing;
+    });
 }
 
 template <typename Condition>
 void CopyRun::waitFor(std::unique_lock<std::mutex>& lock, Condition done)
 {
-    while (!done() && !m_failed) {
+    while (!done() && !m_stop) {
         m_walkWaits = true;
         m_stateChanged.wait_for(lock, m_options.progressInterval);
         m_walkWaits = false;
@@ -199,16 +303,39 @@ void CopyRun::waitFor(std::unique_lock<std::mutex>& lock, Condition done)
     }
 }
 
-void CopyRun::stopWorkers()
+void CopyRun::stopThreads()
 {
     {
         std::lock_guard lock(m_mutex);
         m_closed = true;
     }
     m_jobReady.notify_all();
+    m_batchTaken.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
     m_workers.clear();
+    {
+        std::lock_guard lock(m_mutex);
+        m_flusherClosed = true;
+    }
+    m_batchReady.notify_all();
+    if (m_flusher.joinable())
+        m_flusher.join();
+}
+
+void CopyRun::discardUnflushed()
+{
+    // Left only when the copy was stopped: what was written replaces nothing.
+    m_batches.push_back(std::move(m_openBatch));
+    for (const Batch& batch : m_batches) {
+        for (const FileJob& job : batch.files) {
+            try {
+                m_primitives.discard(job.temp);
+            } catch (const RuntimeError&) {
+            }
+        }
+    }
+    m_batches.clear();
 }
 
 void CopyRun::work()
@@ -228,16 +355,15 @@ void CopyRun::work()
         }
         if (wakeWalk)
             m_stateChanged.notify_one();
-        if (!m_failed) {
-            try {
-                copyOne(job);
-            } catch (...) {
-                recordFailure(std::current_exception());
-            }
-        }
+        if (!m_stop)
+            copyOne(std::move(job));
         {
-            std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             --m_busy;
+            // Nothing more to copy for now: what was gathered is flushed rather than kept
+            // waiting for the walk.
+            if (m_queue.empty() && m_busy == 0 && !m_openBatch.files.empty())
+                sealBatch(lock);
             wakeWalk = m_walkWaits && m_queue.empty() && m_busy == 0;
         }
         if (wakeWalk)
@@ -245,25 +371,138 @@ void CopyRun::work()
     }
 }
 
-void CopyRun::copyOne(const FileJob& job)
+void CopyRun::copyOne(FileJob job)
 {
-    // Replacing by rename would pass over a read-only copy; it must refuse like an overwrite.
-    if (m_primitives.isReadOnlyFile(job.destination))
-        throw RuntimeError(ErrorNumber::PermissionDenied);
-    const std::uint64_t bytes = m_primitives.copyFile(job.source, job.temp, job.destination);
-    m_bytes += bytes;
-    ++m_files;
+    std::uint64_t bytes = 0;
+    try {
+        // Replacing by rename would pass over a read-only copy; it must refuse like an
+        // overwrite.
+        if (m_primitives.isReadOnlyFile(job.destination)) {
+            RuntimeError denied(ErrorNumber::PermissionDenied);
+            throw denied.concerning(job.destination);
+        }
+        bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination);
+    } catch (RuntimeError& error) {
+        fail(job.relative, error.concerning(job.source));
+        return;
+    } catch (...) {
+        failFatally(std::current_exception());
+        return;
+    }
+    std::unique_lock lock(m_mutex);
+    m_openBatch.files.push_back(std::move(job));
+    m_openBatch.sizes.push_back(bytes);
+    m_openBatch.bytes += bytes;
+    if (m_openBatch.files.size() >= m_options.batchFiles ||
+        m_openBatch.bytes >= m_options.batchBytes)
+        sealBatch(lock);
 }
 
-void CopyRun::recordFailure(std::exception_ptr error)
+void CopyRun::sealBatch(std::unique_lock<std::mutex>& lock)
+{
+    m_batches.push_back(std::move(m_openBatch));
+    m_openBatch = Batch{};
+    m_batchReady.notify_one();
+    // The workers wait for the disk rather than pile up written files without end.
+    m_batchTaken.wait(lock, [this] {
+        return m_batches.size() <= m_options.batchesWaiting || m_stop || m_closed;
+    });
+}
+
+void CopyRun::flushLoop()
+{
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock lock(m_mutex);
+            m_batchReady.wait(lock, [this] { return !m_batches.empty() || m_flusherClosed; });
+            if (m_batches.empty() || m_stop)
+                return;
+            batch = std::move(m_batches.front());
+            m_batches.pop_front();
+            m_flushing = true;
+        }
+        m_batchTaken.notify_all();
+        try {
+            flushBatch(batch);
+        } catch (...) {
+            failFatally(std::current_exception());
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_flushing = false;
+        }
+        m_stateChanged.notify_one();
+    }
+}
+
+void CopyRun::flushBatch(Batch& batch)
+{
+    std::vector<std::string> temps;
+    for (const FileJob& job : batch.files)
+        temps.push_back(job.temp);
+    try {
+        m_primitives.flushFiles(temps);
+    } catch (RuntimeError& error) {
+        // Data that may not be on the disk never replaces a good copy.
+        for (const FileJob& job : batch.files) {
+            try {
+                m_primitives.discard(job.temp);
+            } catch (const RuntimeError&) {
+            }
+            fail(job.relative, RuntimeError(error).concerning(job.destination));
+        }
+        return;
+    }
+    std::vector<std::string> folders;
+    std::vector<const FileJob*> replaced;
+    for (std::size_t i = 0; i < batch.files.size(); ++i) {
+        const FileJob& job = batch.files[i];
+        try {
+            m_primitives.replace(job.temp, job.destination);
+        } catch (RuntimeError& error) {
+            try {
+                m_primitives.discard(job.temp);
+            } catch (const RuntimeError&) {
+            }
+            fail(job.relative, error.concerning(job.destination));
+            continue;
+        }
+        if (std::find(folders.begin(), folders.end(), job.folder) == folders.end())
+            folders.push_back(job.folder);
+        replaced.push_back(&job);
+        m_bytes += batch.sizes[i];
+        ++m_files;
+    }
+    if (folders.empty())
+        return;
+    try {
+        m_primitives.flushFolders(folders);
+    } catch (RuntimeError& error) {
+        // The new copies are in place but may not stay there: they are copied again.
+        for (const FileJob* job : replaced)
+            fail(job->relative, RuntimeError(error).concerning(job->folder));
+    }
+}
+
+void CopyRun::fail(const std::string& relative, const RuntimeError& error)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_firstError)
+        m_firstError = error;
+    m_failedEntries.push_back(relative);
+}
+
+void CopyRun::failFatally(std::exception_ptr error)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_error)
-            m_error = std::move(error);
-        m_failed = true;
+        if (!m_fatal)
+            m_fatal = std::move(error);
+        m_stop = true;
     }
     m_stateChanged.notify_all();
+    m_batchTaken.notify_all();
 }
 
 void CopyRun::reportIfDue()
@@ -288,9 +527,9 @@ std::string CopyRun::join(const std::string& folder, const std::string& name) co
 
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options)
+                    const CopyOptions& options, const std::vector<std::string>& only)
 {
-    CopyRun(primitives, progress, options).run(source, destination);
+    CopyRun(primitives, progress, options).run(source, destination, only);
 }
 
 std::string copyTempName(std::uint64_t unique)

@@ -6,6 +6,7 @@
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
 
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -187,13 +188,49 @@ TEST_F(PosixFileSystemTest, SourceFileGoneSinceTheListingIsPathNotFound)
     makeFolder(at({"Backup"}));
     posix::PosixCopyPrimitives primitives;
     try {
-        primitives.copyFile(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
-                            at({"Backup", "gone.txt"}));
+        primitives.copyToTemp(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
+                              at({"Backup", "gone.txt"}));
         ADD_FAILURE() << "copying a file that is gone succeeded";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::PathNotFound);
     }
     EXPECT_EQ(listing(at({"Backup"}), ProbeMask::All), std::vector<std::string>{});
+}
+
+// A path longer than the system takes, deep inside a source, costs only itself: it is named
+// as too long, not taken for a source that names no folder, and the rest is copied.
+TEST_F(PosixFileSystemTest, PathTooLongInsideTheSourceIsSkippedAndNamed)
+{
+    makeFile(at({"Source", "kept.txt"}), "kept");
+    makeFolder(at({"Backup"}));
+    // Made one level at a time, since no single call may name the whole path.
+    const std::string name(200, 'd');
+    std::vector<int> chain{::open(at({"Source"}).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    std::string deep = at({"Source"});
+    while (deep.size() <= PATH_MAX && chain.back() >= 0) {
+        ::mkdirat(chain.back(), name.c_str(), 0777);
+        chain.push_back(::openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        deep += "/" + name;
+    }
+    ASSERT_GE(chain.back(), 0);
+    ::close(::openat(chain.back(), "lost.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+
+    try {
+        fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+        ADD_FAILURE() << "a path too long went unreported";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::PathTooLong);
+        EXPECT_EQ(error.description(), "Path too long");
+        EXPECT_GT(error.path().size(), static_cast<std::size_t>(PATH_MAX)) << error.path();
+    }
+    EXPECT_EQ(readBytes(at({"Backup", "kept.txt"})), "kept");
+
+    ::unlinkat(chain.back(), "lost.txt", 0);
+    for (std::size_t level = chain.size() - 1; level > 0; --level) {
+        ::close(chain[level]);
+        ::unlinkat(chain[level - 1], name.c_str(), AT_REMOVEDIR);
+    }
+    ::close(chain.front());
 }
 
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
