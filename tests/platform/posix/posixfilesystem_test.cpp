@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -231,6 +232,45 @@ TEST_F(PosixFileSystemTest, PathTooLongInsideTheSourceIsSkippedAndNamed)
         ::unlinkat(chain[level - 1], name.c_str(), AT_REMOVEDIR);
     }
     ::close(chain.front());
+}
+
+// Two runs into one target (from two Config.dat folders) must never remove each other's live
+// temporary files, while a leftover of a run that has ended is still cleared away.
+TEST_F(PosixFileSystemTest, LiveTemporaryFileOfAnotherProcessIsKeptAndALeftoverRemoved)
+{
+    makeFile(at({"Source", "a.txt"}), "a");
+    makeFolder(at({"Backup"}));
+    const std::string live = at({"Backup", copyTempName(1)});
+    const std::string stale = at({"Backup", copyTempName(2)});
+    makeFile(stale, "half a file");
+    int ready[2];
+    int finish[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(finish), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // The other run: holds its temporary file as a copy does while writing it.
+        const posix::FileHandle held = posix::createLockedTemp(live);
+        char byte = 1;
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(finish[0], &byte, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_TRUE(std::filesystem::exists(nativePath(live))) << "removed while being written";
+    EXPECT_FALSE(std::filesystem::exists(nativePath(stale)));
+
+    (void)!::write(finish[1], &byte, 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_FALSE(std::filesystem::exists(nativePath(live))) << "a leftover once its run ended";
+    for (const int end : {ready[0], ready[1], finish[0], finish[1]})
+        ::close(end);
 }
 
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
