@@ -1,5 +1,6 @@
 #include "platform/foldercopy.h"
 
+#include "platform/copybatches.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <random>
-#include <set>
 #include <thread>
 
 namespace tarnwell {
@@ -30,19 +30,11 @@ struct FileJob
     std::string relative; // source's path below the copy's source, for the failure list
 };
 
-// Files written under their temporary names, waiting to be flushed and put in place.
-struct Batch
-{
-    std::vector<FileJob> files;
-    std::vector<std::uint64_t> sizes;
-    std::uint64_t bytes = 0;
-};
-
 // One copy: the calling thread walks the source tree one folder at a time and hands files to
 // a few workers through a bounded queue; the workers write each file under a temporary name
-// and gather them in batches, which one flushing thread makes durable and puts in place. The
-// calling thread reports progress while it walks and waits. A file or folder that fails is
-// noted and skipped; only a failure that is not a run-time error stops everything.
+// and hand it to the batches, which make it durable and put it in place. The calling thread
+// reports progress while it walks and waits. A file or folder that fails is noted and skipped;
+// only a failure that is not a run-time error stops everything.
 class CopyRun
 {
 public:
@@ -68,15 +60,10 @@ private:
     void waitUntilDone();
     // Waits on the walk's thread until done() or a fatal failure, reporting progress meanwhile.
     template <typename Condition> void waitFor(std::unique_lock<std::mutex>& lock, Condition done);
-    void stopThreads();
-    void discardUnflushed();
+    void stopWorkers();
 
     void work();
-    void copyOne(FileJob job);
-    // Hands the gathered files to the flushing thread; waits while too many batches wait.
-    void sealBatch(std::unique_lock<std::mutex>& lock);
-    void flushLoop();
-    void flushBatch(Batch& batch);
+    void copyOne(const FileJob& job);
 
     void fail(const std::string& relative, const RuntimeError& error);
     void failFatally(std::exception_ptr error);
@@ -91,22 +78,15 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_jobReady;     // workers: a job was queued or the queue closed
     std::condition_variable m_stateChanged; // walk: the work drained or something failed
-    std::condition_variable m_batchReady;   // flusher: a batch was sealed or the copy ended
-    std::condition_variable m_batchTaken;   // workers: the flusher took a batch
     std::deque<FileJob> m_queue;
     std::size_t m_busy = 0;
     bool m_walkWaits = false;
     bool m_closed = false;
-    Batch m_openBatch;
-    std::deque<Batch> m_batches;
-    bool m_flushing = false;
-    bool m_flusherClosed = false;
     std::optional<RuntimeError> m_firstError;
     std::vector<std::string> m_failedEntries;
     std::exception_ptr m_fatal;
     std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_workers;
-    std::thread m_flusher;
 
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
@@ -115,23 +95,40 @@ private:
     std::vector<FolderId> m_openFolders; // the source folders on the current path
     FolderId m_destinationId;
     std::uint64_t m_nextTemp = 0;
+
+    CopyBatches m_batches; // last: its thread ends before what it reports to goes
 };
 
 CopyRun::CopyRun(CopyPrimitives& primitives, const CopyProgressCallback& progress,
                  const CopyOptions& options)
-    : m_primitives(primitives), m_progress(progress), m_options(options)
+    : m_primitives(primitives), m_progress(progress), m_options(options),
+      m_batches(
+          primitives, m_options,
+          [this](const CopyBatches::Written& file) {
+              m_bytes += file.bytes;
+              ++m_files;
+          },
+          [this](const CopyBatches::Written& file, const RuntimeError& error) {
+              fail(file.relative, RuntimeError(error).concerning(file.destination));
+          },
+          [this] {
+              // Taken and let go, so that the walk is either waiting or sees the change.
+              {
+                  std::lock_guard lock(m_mutex);
+              }
+              m_stateChanged.notify_all();
+          })
 {
     m_options.workers = std::max(1, m_options.workers);
     m_options.queueLimit = std::max<std::size_t>(1, m_options.queueLimit);
     m_options.batchFiles = std::max<std::size_t>(1, m_options.batchFiles);
-    m_options.batchesWaiting = std::max<std::size_t>(1, m_options.batchesWaiting);
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
 }
 
 CopyRun::~CopyRun()
 {
-    stopThreads();
+    stopWorkers();
 }
 
 void CopyRun::run(const std::string& source, const std::string& destination,
@@ -143,7 +140,6 @@ void CopyRun::run(const std::string& source, const std::string& destination,
     m_lastReport = std::chrono::steady_clock::now();
     for (int i = 0; i < m_options.workers; ++i)
         m_workers.emplace_back([this] { work(); });
-    m_flusher = std::thread([this] { flushLoop(); });
     try {
         // A folder copied onto itself has nothing to gain.
         if (!(sourceId == m_destinationId)) {
@@ -159,8 +155,8 @@ void CopyRun::run(const std::string& source, const std::string& destination,
     } catch (...) {
         failFatally(std::current_exception());
     }
-    stopThreads();
-    discardUnflushed();
+    stopWorkers();
+    m_batches.finish();
     if (m_fatal)
         std::rethrow_exception(m_fatal);
     report();
@@ -284,10 +280,7 @@ void CopyRun::enqueue(const std::string& source, const std::string& destination,
 void CopyRun::waitUntilDone()
 {
     std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] {
-        return m_queue.empty() && m_busy == 0 && m_openBatch.files.empty() && m_batches.empty() &&
-               !m_flushing;
-    });
+    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0 && m_batches.idle(); });
 }
 
 template <typename Condition>
@@ -303,39 +296,16 @@ void CopyRun::waitFor(std::unique_lock<std::mutex>& lock, Condition done)
     }
 }
 
-void CopyRun::stopThreads()
+void CopyRun::stopWorkers()
 {
     {
         std::lock_guard lock(m_mutex);
         m_closed = true;
     }
     m_jobReady.notify_all();
-    m_batchTaken.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
     m_workers.clear();
-    {
-        std::lock_guard lock(m_mutex);
-        m_flusherClosed = true;
-    }
-    m_batchReady.notify_all();
-    if (m_flusher.joinable())
-        m_flusher.join();
-}
-
-void CopyRun::discardUnflushed()
-{
-    // Left only when the copy was stopped: what was written replaces nothing.
-    m_batches.push_back(std::move(m_openBatch));
-    for (const Batch& batch : m_batches) {
-        for (const FileJob& job : batch.files) {
-            try {
-                m_primitives.discard(job.temp);
-            } catch (const RuntimeError&) {
-            }
-        }
-    }
-    m_batches.clear();
 }
 
 void CopyRun::work()
@@ -356,22 +326,24 @@ void CopyRun::work()
         if (wakeWalk)
             m_stateChanged.notify_one();
         if (!m_stop)
-            copyOne(std::move(job));
+            copyOne(job);
+        bool runDry = false;
         {
-            std::unique_lock lock(m_mutex);
+            std::lock_guard lock(m_mutex);
             --m_busy;
-            // Nothing more to copy for now: what was gathered is flushed rather than kept
-            // waiting for the walk.
-            if (m_queue.empty() && m_busy == 0 && !m_openBatch.files.empty())
-                sealBatch(lock);
-            wakeWalk = m_walkWaits && m_queue.empty() && m_busy == 0;
+            runDry = m_queue.empty() && m_busy == 0;
+            wakeWalk = m_walkWaits && runDry;
         }
+        // Nothing more to copy for now: what was gathered is flushed rather than kept waiting
+        // for the walk.
+        if (runDry)
+            m_batches.seal();
         if (wakeWalk)
             m_stateChanged.notify_one();
     }
 }
 
-void CopyRun::copyOne(FileJob job)
+void CopyRun::copyOne(const FileJob& job)
 {
     std::uint64_t bytes = 0;
     try {
@@ -389,100 +361,7 @@ void CopyRun::copyOne(FileJob job)
         failFatally(std::current_exception());
         return;
     }
-    std::unique_lock lock(m_mutex);
-    m_openBatch.files.push_back(std::move(job));
-    m_openBatch.sizes.push_back(bytes);
-    m_openBatch.bytes += bytes;
-    if (m_openBatch.files.size() >= m_options.batchFiles ||
-        m_openBatch.bytes >= m_options.batchBytes)
-        sealBatch(lock);
-}
-
-void CopyRun::sealBatch(std::unique_lock<std::mutex>& lock)
-{
-    m_batches.push_back(std::move(m_openBatch));
-    m_openBatch = Batch{};
-    m_batchReady.notify_one();
-    // The workers wait for the disk rather than pile up written files without end.
-    m_batchTaken.wait(lock, [this] {
-        return m_batches.size() <= m_options.batchesWaiting || m_stop || m_closed;
-    });
-}
-
-void CopyRun::flushLoop()
-{
-    for (;;) {
-        Batch batch;
-        {
-            std::unique_lock lock(m_mutex);
-            m_batchReady.wait(lock, [this] { return !m_batches.empty() || m_flusherClosed; });
-            if (m_batches.empty() || m_stop)
-                return;
-            batch = std::move(m_batches.front());
-            m_batches.pop_front();
-            m_flushing = true;
-        }
-        m_batchTaken.notify_all();
-        try {
-            flushBatch(batch);
-        } catch (...) {
-            failFatally(std::current_exception());
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_flushing = false;
-        }
-        m_stateChanged.notify_one();
-    }
-}
-
-void CopyRun::flushBatch(Batch& batch)
-{
-    std::vector<std::string> temps;
-    for (const FileJob& job : batch.files)
-        temps.push_back(job.temp);
-    try {
-        m_primitives.flushFiles(temps);
-    } catch (RuntimeError& error) {
-        // Data that may not be on the disk never replaces a good copy.
-        for (const FileJob& job : batch.files) {
-            try {
-                m_primitives.discard(job.temp);
-            } catch (const RuntimeError&) {
-            }
-            fail(job.relative, RuntimeError(error).concerning(job.destination));
-        }
-        return;
-    }
-    std::vector<std::string> folders;
-    std::vector<const FileJob*> replaced;
-    for (std::size_t i = 0; i < batch.files.size(); ++i) {
-        const FileJob& job = batch.files[i];
-        try {
-            m_primitives.replace(job.temp, job.destination);
-        } catch (RuntimeError& error) {
-            try {
-                m_primitives.discard(job.temp);
-            } catch (const RuntimeError&) {
-            }
-            fail(job.relative, error.concerning(job.destination));
-            continue;
-        }
-        if (std::find(folders.begin(), folders.end(), job.folder) == folders.end())
-            folders.push_back(job.folder);
-        replaced.push_back(&job);
-        m_bytes += batch.sizes[i];
-        ++m_files;
-    }
-    if (folders.empty())
-        return;
-    try {
-        m_primitives.flushFolders(folders);
-    } catch (RuntimeError& error) {
-        // The new copies are in place but may not stay there: they are copied again.
-        for (const FileJob* job : replaced)
-            fail(job->relative, RuntimeError(error).concerning(job->folder));
-    }
+    m_batches.add({job.temp, job.destination, job.folder, job.relative, bytes});
 }
 
 void CopyRun::fail(const std::string& relative, const RuntimeError& error)
@@ -502,7 +381,7 @@ void CopyRun::failFatally(std::exception_ptr error)
         m_stop = true;
     }
     m_stateChanged.notify_all();
-    m_batchTaken.notify_all();
+    m_batches.abandon();
 }
 
 void CopyRun::reportIfDue()
