@@ -84,8 +84,9 @@ struct CopyOptions
     std::size_t queueLimit = 64; // files listed but not yet copied
     // A batch of written files is flushed and put in place once it holds this many files or
     // bytes, or when the workers run out of files; flushing one batch overlaps copying the
-    // next, and at most batchesWaiting more batches wait to be flushed.
-    std::size_t batchFiles = 128;
+    // next, and at most batchesWaiting more batches wait to be flushed. A written file stays
+    // open until it is in place, so these also bound the files the copy holds open.
+    std::size_t batchFiles = 64;
     std::uint64_t batchBytes = std::uint64_t{64} << 20;
     std::size_t batchesWaiting = 2;
     std::chrono::milliseconds progressInterval{100};
