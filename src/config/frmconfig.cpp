@@ -6,6 +6,7 @@
 #include "platform/errortrap.h"
 #include "ui/controls.h"
 #include "ui/formlayout.h"
+#include "ui/formload.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -15,9 +16,9 @@
 namespace tarnwell {
 
 FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog,
-                     std::string& strBackupTime, OpenDriveMapping openDriveMapping)
+                     std::string& backupTime, OpenDriveMapping openDriveMapping)
     : QWidget(mainWindow, Qt::Dialog), m_mainWindow(mainWindow), m_services(services),
-      m_folderDialog(folderDialog), strBackupTime(strBackupTime),
+      m_folderDialog(folderDialog), strBackupTime(backupTime),
       m_openDriveMapping(std::move(openDriveMapping))
 {
     // Owned windows are dialog-kind: X11 keeps only those in front of their owner.
@@ -36,12 +37,7 @@ void FrmConfig::buildControls()
     placeTwips(makeLabel(this, QStringLiteral("lblTarget"), QStringLiteral("Target Folder")), 6000,
                120, 4335, 375);
 
-    QWidget* previous = nullptr;
-    const auto chain = [this, &previous](QWidget* next) {
-        if (previous)
-            setTabOrder(previous, next);
-        previous = next;
-    };
+    TabChain chain;
 
     for (int row = 1; row <= 10; ++row) {
         const int top = 480 * row;
@@ -62,7 +58,7 @@ void FrmConfig::buildControls()
         m_txtT[row - 1] = txtT;
         for (QWidget* control : {static_cast<QWidget*>(cmdS), static_cast<QWidget*>(txtS),
                                  static_cast<QWidget*>(cmdT), static_cast<QWidget*>(txtT)})
-            chain(control);
+            chain.add(control);
     }
 
     placeTwips(makeLabel(this, QStringLiteral("lblTime"), QStringLiteral("Time To Backup")), 480,
@@ -88,7 +84,7 @@ void FrmConfig::buildControls()
     for (QWidget* control : {static_cast<QWidget*>(cmdGetTime), static_cast<QWidget*>(cmdClearTime),
                              static_cast<QWidget*>(m_txtTime), static_cast<QWidget*>(m_cmdSave),
                              static_cast<QWidget*>(cmdMapDrive), static_cast<QWidget*>(m_cmdClose)})
-        chain(control);
+        chain.add(control);
 
     connect(cmdGetTime, &QPushButton::clicked, this, &FrmConfig::cmdGetTime_Click);
     connect(cmdClearTime, &QPushButton::clicked, this, &FrmConfig::cmdClearTime_Click);
@@ -110,12 +106,7 @@ void FrmConfig::Form_Load()
         }
         m_txtTime->setText(QString::fromStdString(strBackupTime));
     } catch (const std::exception& failure) {
-        const RuntimeError error = toRuntimeError(failure);
-        reportError(m_services.messageBox, error);
-        // Without a file there is nothing to lose; a file we could not read must not be
-        // overwritten with empty boxes.
-        if (error.number() != ErrorNumber::FileNotFound)
-            m_cmdSave->setEnabled(false);
+        reportLoadFailure(m_services.messageBox, failure, {}, m_cmdSave);
     }
 }
 

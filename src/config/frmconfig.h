@@ -29,9 +29,9 @@ public:
     // sits above this one, so whoever opens this window hands it in.
     using OpenDriveMapping = std::function<QWidget*(QWidget* owner)>;
 
-    // strBackupTime: the main window's backup time, which loading and saving set.
+    // backupTime: the main window's strBackupTime, which loading and saving set.
     FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog,
-              std::string& strBackupTime, OpenDriveMapping openDriveMapping);
+              std::string& backupTime, OpenDriveMapping openDriveMapping);
 
     // The main window's Close: unloads the time window, the drive mapping window and this
     // window, saving nothing.

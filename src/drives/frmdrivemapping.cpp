@@ -5,6 +5,7 @@
 #include "platform/errortrap.h"
 #include "ui/controls.h"
 #include "ui/formlayout.h"
+#include "ui/formload.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -47,12 +48,7 @@ void FrmDriveMapping::buildControls()
     label(QStringLiteral("lblUser"), QStringLiteral("Username"), 6480, 120, 2295, 375);
     label(QStringLiteral("lblPass"), QStringLiteral("Password"), 8880, 120, 2295, 375);
 
-    QWidget* previous = nullptr;
-    const auto chain = [this, &previous](QWidget* next) {
-        if (previous)
-            setTabOrder(previous, next);
-        previous = next;
-    };
+    TabChain chain;
 
     for (int r = 1; r <= 10; ++r) {
         const int top = 600 + 480 * (r - 1);
@@ -71,13 +67,13 @@ void FrmDriveMapping::buildControls()
              {static_cast<QWidget*>(cmdP), static_cast<QWidget*>(row.txtP),
               static_cast<QWidget*>(row.txtDrive), static_cast<QWidget*>(row.txtUser),
               static_cast<QWidget*>(row.txtPass)})
-            chain(control);
+            chain.add(control);
     }
 
     m_cmdSave = button(QStringLiteral("cmdSave"), QStringLiteral("Save"), 480, 5400, 4815);
     auto* cmdClose = button(QStringLiteral("cmdClose"), QStringLiteral("Close"), 5400, 5400, 5775);
-    chain(m_cmdSave);
-    chain(cmdClose);
+    chain.add(m_cmdSave);
+    chain.add(cmdClose);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmDriveMapping::cmdSave_Click);
     connect(cmdClose, &QPushButton::clicked, this, &FrmDriveMapping::cmdClose_Click);
     findChild<QPushButton*>(QStringLiteral("cmdP1"))->setFocus();
@@ -94,12 +90,7 @@ void FrmDriveMapping::Form_Load()
             m_rows[k].txtPass->setText(QString::fromStdString(table[k].password));
         }
     } catch (const std::exception& failure) {
-        const RuntimeError error = toRuntimeError(failure);
-        reportError(m_services.messageBox, error, " in Form_Load");
-        // Without a file there is nothing to lose; a file we could not read must not be
-        // overwritten with empty boxes.
-        if (error.number() != ErrorNumber::FileNotFound)
-            m_cmdSave->setEnabled(false);
+        reportLoadFailure(m_services.messageBox, failure, " in Form_Load", m_cmdSave);
     }
 }
 

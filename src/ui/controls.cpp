@@ -39,6 +39,13 @@ QString rowName(const char* prefix, int row)
     return QString::fromUtf8(prefix) + QString::number(row % 10);
 }
 
+void TabChain::add(QWidget* next)
+{
+    if (m_previous)
+        QWidget::setTabOrder(m_previous, next);
+    m_previous = next;
+}
+
 void bringToFront(QWidget* window)
 {
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);

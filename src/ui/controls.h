@@ -18,6 +18,16 @@ QLineEdit* makeBox(QWidget* parent, const QString& name, bool bold = false);
 // The name of a control in a row of ten: row k's ends in k, row 10's in 0.
 QString rowName(const char* prefix, int row);
 
+// The tab order, in the order the controls are added.
+class TabChain
+{
+public:
+    void add(QWidget* next);
+
+private:
+    QWidget* m_previous = nullptr;
+};
+
 // Shows a window, brought back if it was minimised, in front and active. A window that is
 // asked for again while open only comes forward, so what is typed into it stays.
 void bringToFront(QWidget* window);
