@@ -6,18 +6,6 @@
 
 namespace tarnwell {
 
-namespace {
-
-std::string trimBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-} // namespace
-
 std::string argumentText(const std::vector<std::string>& arguments)
 {
     std::string text;
@@ -37,8 +25,7 @@ void runFormLoad(const Services& services, const std::string& arguments,
             actions.backup();
         if (arguments == "mapdrives" && actions.mapDrives)
             actions.mapDrives();
-        const std::string stored = readBackupTime(services.fileSystem, services.codePage);
-        mdlGlobalVariables::strBackupTime = trimBlanks(stored);
+        mdlGlobalVariables::strBackupTime = readBackupTime(services.fileSystem, services.codePage);
     });
 }
 

@@ -12,15 +12,6 @@ namespace {
 
 constexpr const char* kHiddenPassword = "******";
 
-// Leading and trailing blanks are not part of the time, as when the program starts.
-std::string trimmedBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void printRowNumber(std::ostream& out, int row)
 {
     out << std::setw(4) << row << "  ";
@@ -68,7 +59,7 @@ int showConfiguration(const Services& services, std::ostream& out, std::ostream&
     DriveTable drives;
     try {
         pairs = readFolderPairs(services.fileSystem, services.codePage);
-        backupTime = trimmedBlanks(readBackupTime(services.fileSystem, services.codePage));
+        backupTime = readBackupTime(services.fileSystem, services.codePage);
         drives = readDriveTable(services.fileSystem, services.codePage);
     } catch (const std::exception& error) {
         err << "tarnwell-cli: cannot read Config.dat: " << errorReport(toRuntimeError(error))
