@@ -29,7 +29,7 @@ bool mapRow(const Services& services, const DriveRow& row, std::string& strDrive
         return true;
     }
     // A text that names no drive could not be found afterwards, so it is not connected.
-    if (!driveLetterText(row.drive).empty())
+    if (namesDrive(row.drive))
         MapDrive(services, row.drive, row.uncPath, row.userName, row.password);
     if (drivePresent(services.fileSystem, row.drive)) {
         strDriveLog += d + ": drive was mapped successfully.  " + kLineEnd;
