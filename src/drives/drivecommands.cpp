@@ -1,5 +1,6 @@
 #include "drives/drivecommands.h"
 
+#include "config/runlock.h"
 #include "config/settings.h"
 #include "drives/driveprobe.h"
 #include "drives/mapdrive.h"
@@ -65,6 +66,13 @@ DrivePassResult drivePass(const Services& services, StatusBox& status, std::stri
 {
     DrivePassResult result;
     result.completed = errorTrap(services.messageBox, suffix, [&] {
+        const RunLock lock(services.fileSystem);
+        if (lock.otherRunning()) {
+            result.anotherRunning = true;
+            status.setText(std::string("Error! ") + kAnotherRunFragment);
+            status.repaint();
+            return;
+        }
         const DriveTable table = readDriveTable(services.fileSystem, services.codePage);
         strDriveLog.clear();
         for (const DriveRow& row : table) {

@@ -4,14 +4,16 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace tarnwell::test {
 
 // A Windows-like file system in memory: drive letters, \\server\share roots, "\" separators,
-// names compared without case and the five attribute flags. It records every probe and every
-// change, and fails an operation on a path with a chosen error number when told to.
+// names compared without case and the attribute flags (a link is only marked ReparsePoint). It
+// records every probe and every change, and fails an operation on a path with a chosen error number
+// when told to.
 class MemoryFileSystem : public FileSystem
 {
 public:
@@ -69,6 +71,8 @@ public:
                     const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+    // Locks are only held, never written: the lock file does not appear in the tree.
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
 private:
     struct Node;
@@ -100,6 +104,7 @@ private:
     std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;
     std::vector<std::string> m_changes;
+    std::shared_ptr<std::set<std::string>> m_locks = std::make_shared<std::set<std::string>>();
 };
 
 } // namespace tarnwell::test

@@ -23,7 +23,10 @@ public:
     void copyFolder(const std::string& source, const std::string& destination,
                     const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    // The new content goes to an owner-only temporary file beside the old one, locked while it
+    // is written; the stale ones of earlier saves that were killed are removed first.
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
 private:
     std::vector<std::string> m_listing; // the names still to come, last first
