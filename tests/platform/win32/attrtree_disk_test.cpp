@@ -74,9 +74,10 @@ TEST(AttrTreeOnDisk, LinksAreNeitherEnteredNorChangedNorStopTheWalk)
         return CreateSymbolicLinkW(longForm(at).c_str(), longForm(to).c_str(),
                                    flags | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
     };
-    if (!link(top + "\\0-dangling", scratch / "nowhere", 0)) {
-        GTEST_SKIP() << "no symbolic links here: CreateSymbolicLinkW failed with "
-                     << GetLastError();
+    // Wine 8 answers CreateSymbolicLinkW with success but makes nothing.
+    if (!link(top + "\\0-dangling", scratch / "nowhere", 0) ||
+        attributesOnDisk(top + "\\0-dangling") == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no symbolic links here; the in-memory tests cover the reparse-point flag";
     }
     ASSERT_TRUE(link(top + "\\folder-link", outside, SYMBOLIC_LINK_FLAG_DIRECTORY));
     ASSERT_TRUE(link(top + "\\file-link", scratch / "alone.txt", 0));
