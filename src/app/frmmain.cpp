@@ -122,8 +122,11 @@ void FrmMain::Form_Load(const std::string& argumentText)
 
 void FrmMain::cmdBackup_Click()
 {
-    Scheduler::Hold busy(m_scheduler);
-    runBackupCommand(m_services, m_status);
+    {
+        Scheduler::Hold busy(m_scheduler);
+        runBackupCommand(m_services, m_status);
+    }
+    closeIfAskedDuringARun();
 }
 
 void FrmMain::cmdConfig_Click()
@@ -143,14 +146,20 @@ void FrmMain::cmdConfig_Click()
 
 void FrmMain::cmdMapDrives_Click()
 {
-    Scheduler::Hold busy(m_scheduler);
-    tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
+    {
+        Scheduler::Hold busy(m_scheduler);
+        tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
+    }
+    closeIfAskedDuringARun();
 }
 
 void FrmMain::cmdDisconnectDrives_Click()
 {
-    Scheduler::Hold busy(m_scheduler);
-    tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
+    {
+        Scheduler::Hold busy(m_scheduler);
+        tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
+    }
+    closeIfAskedDuringARun();
 }
 
 void FrmMain::cmdMinimize_Click()
@@ -166,10 +175,27 @@ void FrmMain::cmdClose_Click()
 void FrmMain::ctrTimer_Timer()
 {
     m_scheduler.tick(m_services.clock.now(), mdlGlobalVariables::strBackupTime);
+    closeIfAskedDuringARun();
+}
+
+void FrmMain::closeIfAskedDuringARun()
+{
+    if (m_closeAfterRun && !m_scheduler.busy()) {
+        m_closeAfterRun = false;
+        close();
+    }
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
+    // The window frame's close still comes through while a run keeps the windows painted. The
+    // run goes on either way, so the window waits for it: its outcome and message boxes are
+    // seen, and the close follows.
+    if (m_scheduler.busy()) {
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
     // The main window going away ends the program: its owned windows close with it, and
     // without the timer no backup would ever run again.
     m_ctrTimer->stop();

@@ -63,6 +63,7 @@ protected:
 
 private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
+    void closeIfAskedDuringARun();
 
     Services m_services;
     FolderDialog& m_folderDialog;
@@ -72,6 +73,7 @@ private:
     Scheduler m_scheduler;
     QPointer<FrmConfig> m_frmConfig;
     std::string strDriveLog; // the drive commands' report
+    bool m_closeAfterRun = false;
 };
 
 } // namespace tarnwell

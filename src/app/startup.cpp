@@ -25,8 +25,7 @@ void runFormLoad(const Services& services, const std::string& arguments,
             actions.backup();
         if (arguments == "mapdrives" && actions.mapDrives)
             actions.mapDrives();
-        const std::string stored = readBackupTime(services.fileSystem, services.codePage);
-        mdlGlobalVariables::strBackupTime = trimmedBlanks(stored);
+        mdlGlobalVariables::strBackupTime = readBackupTime(services.fileSystem, services.codePage);
     });
 }
 

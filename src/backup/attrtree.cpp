@@ -73,7 +73,9 @@ std::int32_t AttrTree(FileSystem& fileSystem, std::string path)
                 entryAttributes = fileSystem.attributes(entry);
                 readable = true;
             });
-            if (readable && (entryAttributes & Attribute::Directory)) {
+            if (readable && (entryAttributes & Attribute::ReparsePoint)) {
+                // A link leads outside the tree (or around in it): never entered nor changed.
+            } else if (readable && (entryAttributes & Attribute::Directory)) {
                 subfolders.push_back(name);
             } else {
                 // An entry that cannot be read counts as a file, so its error stops the walk.

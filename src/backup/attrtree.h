@@ -7,7 +7,9 @@
 
 namespace tarnwell {
 
-// Sets every file below path to normal attributes, files before subfolders, depth first.
+// Sets every file below path to normal attributes, files before subfolders, depth first. A link
+// below path (symbolic link, junction, mount point) is neither entered nor changed; path itself
+// may be one.
 // 0 when the whole tree was done, -1 when path is not a usable folder, otherwise the number of
 // the first error met.
 std::int32_t AttrTree(FileSystem& fileSystem, std::string path);

@@ -1,6 +1,7 @@
 #include "backup/backupcommand.h"
 
 #include "backup/startbackup.h"
+#include "config/runlock.h"
 #include "platform/errortrap.h"
 
 #include <cstdio>
@@ -35,6 +36,13 @@ BackupOutcome runBackupCommand(const Services& services, StatusBox& status)
 {
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
     const bool finished = errorTrap(services.messageBox, "", [&] {
+        const RunLock lock(services.fileSystem);
+        if (lock.otherRunning()) {
+            status.setText(std::string("Error! ") + kAnotherRunFragment);
+            status.repaint();
+            outcome = BackupOutcome::AnotherRunning;
+            return;
+        }
         status.setText("Performing backups.  Please wait...");
         status.repaint();
 

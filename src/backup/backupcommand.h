@@ -10,14 +10,16 @@ namespace tarnwell {
 
 enum class BackupOutcome
 {
-    Complete,   // "Backups Complete at ..."
-    Error,      // "Error! ..." after a run that looked at its folder pairs
-    CouldNotRun // the configuration could not be read, or the command itself failed
+    Complete,      // "Backups Complete at ..."
+    Error,         // "Error! ..." after a run that looked at its folder pairs
+    CouldNotRun,   // the configuration could not be read, or the command itself failed
+    AnotherRunning // another backup or drive command holds this Config.dat; nothing was done
 };
 
 // The backup command behind the Backup button, the "auto" start and the daily time: announces
 // the run in the status box, runs it, and replaces the announcement with the outcome, followed
-// by one line per network drive that could not be mapped. Error trap without suffix.
+// by one line per network drive that could not be mapped. Error trap without suffix. While
+// another backup or drive command of the same Config.dat runs, it only says so.
 BackupOutcome runBackupCommand(const Services& services, StatusBox& status);
 
 // The progress line shown under the announcement while a pair is copied.

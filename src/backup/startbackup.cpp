@@ -165,7 +165,9 @@ void BackupRun::processPair(int pair, const DriveRow& row)
 
 void BackupRun::mapDrive(const DriveRow& row)
 {
-    MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password);
+    // As in the drive commands: a text that names no drive is never connected.
+    if (namesDrive(row.drive))
+        MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password);
     bool present = true;
     if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }))
         return;

@@ -33,9 +33,17 @@ int usageError(std::ostream& err, const std::string& problem)
     return CliExit::CouldNotRun;
 }
 
-int backup(const Services& services, Console& console, std::ostream& out)
+int anotherRunning(std::ostream& err)
+{
+    err << "Tarnwell: another backup or drive command is running for this Config.dat\n";
+    return CliExit::CouldNotRun;
+}
+
+int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err)
 {
     const BackupOutcome outcome = runBackupCommand(services, console);
+    if (outcome == BackupOutcome::AnotherRunning)
+        return anotherRunning(err);
     out << consoleLines(console.text());
     switch (outcome) {
     case BackupOutcome::Complete:
@@ -43,13 +51,16 @@ int backup(const Services& services, Console& console, std::ostream& out)
     case BackupOutcome::Error:
         return CliExit::Failed;
     case BackupOutcome::CouldNotRun:
+    case BackupOutcome::AnotherRunning:
         break;
     }
     return CliExit::CouldNotRun;
 }
 
-int drivePass(const DrivePassResult& result, Console& console, std::ostream& out)
+int drivePass(const DrivePassResult& result, Console& console, std::ostream& out, std::ostream& err)
 {
+    if (result.anotherRunning)
+        return anotherRunning(err);
     if (!result.completed)
         return CliExit::CouldNotRun;
     out << consoleLines(console.text());
@@ -90,14 +101,15 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
     const Services services{platform.fileSystem, platform.network, platform.clock,
                             platform.codePage, console};
     if (command == "backup")
-        return backup(services, console, out);
+        return backup(services, console, out, err);
     if (command == "show")
         return showConfiguration(services, out, err);
     std::string strDriveLog;
     if (command == "map-drives")
-        return drivePass(cmdMapDrives_Click(services, console, strDriveLog), console, out);
+        return drivePass(cmdMapDrives_Click(services, console, strDriveLog), console, out, err);
     if (command == "disconnect-drives")
-        return drivePass(cmdDisconnectDrives_Click(services, console, strDriveLog), console, out);
+        return drivePass(cmdDisconnectDrives_Click(services, console, strDriveLog), console, out,
+                         err);
     return usageError(err, "unknown command: " + command);
 }
 

@@ -59,7 +59,7 @@ int showConfiguration(const Services& services, std::ostream& out, std::ostream&
     DriveTable drives;
     try {
         pairs = readFolderPairs(services.fileSystem, services.codePage);
-        backupTime = trimmedBlanks(readBackupTime(services.fileSystem, services.codePage));
+        backupTime = readBackupTime(services.fileSystem, services.codePage);
         drives = readDriveTable(services.fileSystem, services.codePage);
     } catch (const std::exception& error) {
         err << "tarnwell-cli: cannot read Config.dat: " << errorReport(toRuntimeError(error))

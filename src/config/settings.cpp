@@ -41,7 +41,11 @@ FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage)
 
 std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage)
 {
-    return DataFileReader(fileSystem, codePage).readRecord(kBackupTimeRecord);
+    const std::string stored = DataFileReader(fileSystem, codePage).readRecord(kBackupTimeRecord);
+    const auto first = stored.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return stored.substr(first, stored.find_last_not_of(' ') - first + 1);
 }
 
 DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage)

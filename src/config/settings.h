@@ -32,6 +32,7 @@ inline constexpr int kBackupTimeRecord = 21;
 // Each reader opens Config.dat, reads its records in ascending order and closes it; each
 // writer replaces its own records and no others. Failures are RuntimeErrors (53, 59, ...).
 FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage);
+// Record 21 without the blanks around it, as every reader takes the time.
 std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage);
 DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage);
 

@@ -1,5 +1,6 @@
 #include "drives/drivecommands.h"
 
+#include "config/runlock.h"
 #include "config/settings.h"
 #include "drives/driveprobe.h"
 #include "drives/mapdrive.h"
@@ -29,7 +30,7 @@ bool mapRow(const Services& services, const DriveRow& row, std::string& strDrive
         return true;
     }
     // A text that names no drive could not be found afterwards, so it is not connected.
-    if (!driveLetterText(row.drive).empty())
+    if (namesDrive(row.drive))
         MapDrive(services, row.drive, row.uncPath, row.userName, row.password);
     if (drivePresent(services.fileSystem, row.drive)) {
         strDriveLog += d + ": drive was mapped successfully.  " + kLineEnd;
@@ -65,6 +66,13 @@ DrivePassResult drivePass(const Services& services, StatusBox& status, std::stri
 {
     DrivePassResult result;
     result.completed = errorTrap(services.messageBox, suffix, [&] {
+        const RunLock lock(services.fileSystem);
+        if (lock.otherRunning()) {
+            result.anotherRunning = true;
+            status.setText(std::string("Error! ") + kAnotherRunFragment);
+            status.repaint();
+            return;
+        }
         const DriveTable table = readDriveTable(services.fileSystem, services.codePage);
         strDriveLog.clear();
         for (const DriveRow& row : table) {

@@ -9,8 +9,9 @@ namespace tarnwell {
 
 struct DrivePassResult
 {
-    bool completed = false;    // false when the error trap ended the pass
-    bool anyRowFailed = false; // a mapping or a cancel did not succeed
+    bool completed = false;      // false when the error trap ended the pass
+    bool anyRowFailed = false;   // a mapping or a cancel did not succeed
+    bool anotherRunning = false; // another backup or drive command held Config.dat; no row done
 };
 
 // "Map Drives": reads the drive table, empties strDriveLog, appends one line per configured row,

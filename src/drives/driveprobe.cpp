@@ -15,6 +15,11 @@ std::string driveLetterText(const std::string& drive)
     return {};
 }
 
+bool namesDrive(const std::string& drive)
+{
+    return !driveLetterText(drive).empty();
+}
+
 bool drivePresent(FileSystem& fileSystem, const std::string& drive)
 {
     const std::string letter = driveLetterText(drive);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,9 @@ constexpr int Hidden = 2;
 constexpr int System = 4;
 constexpr int Directory = 16;
 constexpr int Archive = 32;
+// A link to something elsewhere: a symbolic link, a junction or a mount point. A link to a
+// folder has the folder flag as well.
+constexpr int ReparsePoint = 1024;
 } // namespace Attribute
 
 // Probe masks: folders and ordinary entries, or also hidden and system entries.
@@ -51,6 +55,13 @@ private:
     std::vector<std::string> m_failedEntries;
 };
 
+// An exclusive lock on a file, held until the object goes; it dies with the process.
+class FileLock
+{
+public:
+    virtual ~FileLock() = default;
+};
+
 // Everything the program asks of the file system. Failures are RuntimeErrors.
 class FileSystem
 {
@@ -67,6 +78,8 @@ public:
     // The next name of the current listing, or "" when it is exhausted.
     virtual std::string next() = 0;
 
+    // The flags of the entry itself: a link is not followed, and a dangling link has
+    // ReparsePoint alone.
     virtual int attributes(const std::string& path) = 0;
     virtual void setAttributes(const std::string& path, int attributes) = 0;
 
@@ -93,6 +106,11 @@ public:
     // Replaces the file's content in one atomic step: a failure leaves the old file as it was.
     // A file created here is readable and writable by its owner only.
     virtual void writeFileAtomically(const std::string& path, const std::string& content) = 0;
+
+    // Takes the exclusive lock of the file at path, creating the file (owner-only) when it is
+    // missing; nullptr when another holder, in this process or another, has it. Only the lock
+    // counts: the file left behind blocks nothing.
+    virtual std::unique_ptr<FileLock> tryLockFile(const std::string& path) = 0;
 };
 
 } // namespace tarnwell

@@ -2,6 +2,7 @@
 #include "app/globalvariables.h"
 #include "config/settings.h"
 #include "config/windowtesting.h"
+#include "platform/error.h"
 #include "support/testworld.h"
 
 #include <QLineEdit>
@@ -202,6 +203,47 @@ private slots:
                           Qt::LeftButton);
         QTRY_VERIFY(frmConfig.isNull());
         QVERIFY(!m_window->isVisible());
+    }
+
+    void closeDuringARunWaitsForItsEnd()
+    {
+        // Whether the main window was still open when each message box came up.
+        struct WatchingMessageBox : MessageBox
+        {
+            void show(const std::string&, const std::string&, MessageIcon) override
+            {
+                openAtMessage.push_back(window->isVisible());
+            }
+            QWidget* window = nullptr;
+            std::vector<bool> openAtMessage;
+        } messageBox;
+        test::TestWorld& world = *m_world;
+        const Services services{world.fileSystem, world.network, world.clock, world.codePage,
+                                messageBox};
+        FrmMain window(services, m_dialog);
+        messageBox.window = &window;
+
+        // Pair 1 copies, and its progress lets the frame's close in; pair 2 then ends the run
+        // with a message box.
+        world.fileSystem.addFile("C:\\Data\\a.txt", "alpha");
+        world.fileSystem.addFile("C:\\Other\\b.txt", "beta");
+        FolderPairs pairs;
+        pairs.sources[0] = "C:\\Data";
+        pairs.targets[0] = "C:\\Backup";
+        pairs.sources[1] = "C:\\Other";
+        pairs.targets[1] = "C:\\Backup";
+        saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "");
+        world.fileSystem.failOn(test::MemoryFileSystem::Operation::MakeDirectory,
+                                "C:\\Backup\\Other", ErrorNumber::DiskFull);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
+        window.cmdBackup_Click();
+        QCOMPARE(world.fileSystem.contentOf("C:\\Backup\\Data\\a.txt"), std::string("alpha"));
+        QCOMPARE(messageBox.openAtMessage, std::vector<bool>{true});
+        QCOMPARE(window.status().text(), std::string("Error! "));
+        QVERIFY(!window.isVisible());
     }
 
     void closeStopsTheTimer()

@@ -101,6 +101,19 @@ TEST_F(AttrTreeTest, EmptyFolderIsDone)
     EXPECT_TRUE(world.fileSystem.changes().empty());
 }
 
+TEST_F(AttrTreeTest, LinksAreNeitherEnteredNorChanged)
+{
+    // A junction to a folder elsewhere and a symbolic link to a file elsewhere, listed
+    // before the read-only file that must still be reset.
+    world.fileSystem.addFolder("D:\\Backup\\Text\\0-junction", ReparsePoint | ReadOnly);
+    world.fileSystem.addFile("D:\\Backup\\Text\\0-junction\\far.txt", "f", ReadOnly);
+    world.fileSystem.addFile("D:\\Backup\\Text\\0-link.txt", "l", ReparsePoint | Hidden);
+    world.fileSystem.clearRecords();
+    EXPECT_EQ(AttrTree(world.fileSystem, "D:\\Backup\\Text"), 0);
+    EXPECT_EQ(changedPaths(), std::vector<std::string>{"attrib D:\\Backup\\Text\\e.doc"});
+    EXPECT_EQ(world.fileSystem.attributesOf("D:\\Backup\\Text\\0-junction\\far.txt"), ReadOnly);
+}
+
 TEST_F(AttrTreeTest, FailureStopsTheWalkAndItsNumberTravelsUp)
 {
     world.fileSystem.failOn(MemoryFileSystem::Operation::SetAttributes, "D:\\Backup\\Photos\\b.jpg",

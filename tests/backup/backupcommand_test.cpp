@@ -1,5 +1,6 @@
 #include "backup/backupcommand.h"
 #include "backup/backupworld.h"
+#include "config/runlock.h"
 #include "platform/error.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,20 @@ TEST_F(BackupCommandTest, CountedProblemsShowTheSummary)
     world.setPair(2, "C:\\Nope", "D:\\Backup");
     EXPECT_EQ(run(), BackupOutcome::Error);
     EXPECT_EQ(status.text(), "Error! , C:\\Nope is not a valid source)");
+}
+
+TEST_F(BackupCommandTest, AnotherRunOfThisConfigDatIsOneProblemAndNothingElseHappens)
+{
+    {
+        const auto otherRun = world.fileSystem.tryLockFile(kRunLockFileName);
+        ASSERT_TRUE(otherRun);
+        EXPECT_EQ(run(), BackupOutcome::AnotherRunning);
+        EXPECT_EQ(status.text(), "Error! , another backup is running");
+        EXPECT_TRUE(world.fileSystem.probes().empty());
+        EXPECT_TRUE(world.fileSystem.changes().empty());
+    }
+    EXPECT_EQ(run(), BackupOutcome::Complete);
+    EXPECT_EQ(run(), BackupOutcome::Complete) << "a run lets the lock go when it ends";
 }
 
 TEST_F(BackupCommandTest, UnreadableConfigurationShowsTheMessageAndABareError)

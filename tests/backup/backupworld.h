@@ -81,6 +81,10 @@ public:
     {
         m_inner.writeFileAtomically(path, content);
     }
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override
+    {
+        return m_inner.tryLockFile(path);
+    }
 
     int copies = 0;
     std::map<std::string, std::string> probeAliases;

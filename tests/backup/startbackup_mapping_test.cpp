@@ -66,13 +66,16 @@ TEST_F(StartBackupMappingTest, NoMappingWhenBothFoldersExistOrTheSourceIsMissing
     EXPECT_EQ(errors, 2) << "the missing source, then the target that was never made";
 }
 
-TEST_F(StartBackupMappingTest, RowWithEmptyDriveIsNeverMapped)
+TEST_F(StartBackupMappingTest, RowWithEmptyDriveOrATextThatNamesNoDriveIsNeverMapped)
 {
     world.setDrive(1, {"\\\\srv\\backup", "", "ann", "secret"});
     world.setPair(1, "C:\\Data\\Docs", "X:\\Daily");
+    world.setDrive(2, {"\\\\srv\\music", "M7", "", ""});
+    world.setPair(2, "C:\\Data\\Docs", "M:\\Daily");
     run();
     EXPECT_TRUE(world.network.calls().empty());
-    EXPECT_TRUE(report.unmappedShares.empty());
+    EXPECT_EQ(report.unmappedShares, std::vector<std::string>{"\\\\srv\\music"})
+        << "a text that names no drive is not there afterwards";
     EXPECT_EQ(messages.rfind(", Path not found (C:\\Data\\Docs X:\\Daily", 0), 0u) << messages;
 }
 

@@ -477,3 +477,33 @@ void MemoryFileSystem::writeFileAtomically(const std::string& path, const std::s
 }
 
 } // namespace tarnwell::test
+
+namespace tarnwell::test {
+
+namespace {
+
+class MemoryLock : public FileLock
+{
+public:
+    MemoryLock(std::shared_ptr<std::set<std::string>> locks, std::string key)
+        : m_locks(std::move(locks)), m_key(std::move(key))
+    {
+    }
+    ~MemoryLock() override { m_locks->erase(m_key); }
+
+private:
+    std::shared_ptr<std::set<std::string>> m_locks;
+    std::string m_key;
+};
+
+} // namespace
+
+std::unique_ptr<FileLock> MemoryFileSystem::tryLockFile(const std::string& path)
+{
+    const std::string key = upper(absolute(path));
+    if (!m_locks->insert(key).second)
+        return nullptr;
+    return std::make_unique<MemoryLock>(m_locks, key);
+}
+
+} // namespace tarnwell::test

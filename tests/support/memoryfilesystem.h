@@ -13,9 +13,10 @@
 namespace tarnwell::test {
 
 // A Windows-like file system in memory: drive letters, \\server\share roots, "\" separators,
-// names compared without case and the five attribute flags. It records every probe and every
-// change, and fails an operation on a path with a chosen error number when told to. Its folder
-// copy is the program's copy engine, working through the copy primitives offered here.
+// names compared without case and the attribute flags (a link is only marked ReparsePoint). It
+// records every probe and every change, and fails an operation on a path with a chosen error number
+// when told to. Its folder copy is the program's copy engine, working through the copy primitives
+// offered here.
 class MemoryFileSystem : public FileSystem, public CopyPrimitives
 {
 public:
@@ -78,6 +79,8 @@ public:
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+    // Locks are only held, never written: the lock file does not appear in the tree.
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
     // --- CopyPrimitives: a temporary file is live from copyToTemp until replace or discard ---
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
@@ -124,6 +127,7 @@ private:
     // The copy engine's threads call the copy primitives at once.
     std::mutex m_copyMutex;
     std::set<std::string> m_liveTemps; // keys of the temporary files being written
+    std::shared_ptr<std::set<std::string>> m_locks = std::make_shared<std::set<std::string>>();
 };
 
 } // namespace tarnwell::test

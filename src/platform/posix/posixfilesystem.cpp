@@ -4,11 +4,13 @@
 #include "platform/posix/oserror.h"
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
+#include "platform/savetemp.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +64,64 @@ std::string parentFolder(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// flock: tied to the open file, so it dies with the process, and two opens of one file
+// exclude each other within one process too. False when LOCK_NB finds it taken.
+bool lockWhole(int descriptor, int operation)
+{
+    for (;;) {
+        if (::flock(descriptor, operation) == 0)
+            return true;
+        if (errno == EWOULDBLOCK)
+            return false;
+        if (errno != EINTR)
+            throw errnoError(errno);
+    }
+}
+
+class HeldLock : public FileLock
+{
+public:
+    explicit HeldLock(FileHandle file) : m_file(std::move(file)) {}
+
+private:
+    FileHandle m_file; // closing it releases the lock
+};
+
+// The folder's lock for the moment it is held; none when the folder cannot be opened, where
+// no save can clear leftovers either.
+class FolderTurn
+{
+public:
+    explicit FolderTurn(const std::string& folder)
+        : m_folder(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_folder)
+            lockWhole(m_folder.get(), LOCK_EX);
+    }
+
+private:
+    FileHandle m_folder;
+};
+
+// Removes the temporary files that saves of fileName left behind when they were killed. A live
+// save holds the lock of its own, so one whose lock can be taken is stale. Housekeeping only:
+// whatever cannot be looked at or removed stays.
+void removeStaleSaveTemps(const std::string& folder, const std::string& fileName)
+{
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    while (const struct dirent* item = ::readdir(listing)) {
+        if (!isSaveTempOf(item->d_name, fileName))
+            continue;
+        const std::string temp = joinPath(PathStyle::Posix, folder, item->d_name);
+        FileHandle leftover(::open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (leftover && ::flock(leftover.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(temp.c_str());
+    }
+    ::closedir(listing);
+}
+
 void syncFolder(const std::string& folder)
 {
     FileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -104,9 +164,15 @@ std::string PosixFileSystem::next()
 int PosixFileSystem::attributes(const std::string& path)
 {
     FileStatus info{};
-    if (::stat(path.c_str(), &info) != 0)
+    if (::lstat(path.c_str(), &info) != 0)
         throw pathError(errno, path);
     int flags = Attribute::Normal;
+    if (S_ISLNK(info.st_mode)) {
+        // The link itself: whether it leads to a folder, and nothing of what it leads to.
+        FileStatus target{};
+        const bool toFolder = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        return Attribute::ReparsePoint | (toFolder ? Attribute::Directory : 0);
+    }
     if (S_ISDIR(info.st_mode))
         flags |= Attribute::Directory;
     if (!(info.st_mode & S_IWUSR))
@@ -119,8 +185,11 @@ int PosixFileSystem::attributes(const std::string& path)
 void PosixFileSystem::setAttributes(const std::string& path, int attributes)
 {
     FileStatus info{};
-    if (::stat(path.c_str(), &info) != 0)
+    if (::lstat(path.c_str(), &info) != 0)
         throw pathError(errno, path);
+    // A link has no flags of its own, and what it leads to is not reached through it.
+    if (S_ISLNK(info.st_mode))
+        return;
     // Only the read-only flag has a counterpart here; hidden follows the name.
     const mode_t permissions = info.st_mode & 07777;
     const mode_t wanted =
@@ -180,27 +249,48 @@ void PosixFileSystem::writeFileAtomically(const std::string& path, const std::st
         throw RuntimeError(ErrorNumber::PermissionDenied);
 
     const std::string folder = parentFolder(path);
+    const std::string fileName = lastComponent(PathStyle::Posix, path);
     std::random_device entropy;
-    const std::string temp = joinPath(PathStyle::Posix, folder,
-                                      copyTempName((std::uint64_t{entropy()} << 32) ^ entropy()));
-    FileHandle file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!file)
-        throw errnoError(errno);
+    const std::string temp =
+        joinPath(PathStyle::Posix, folder,
+                 saveTempName(fileName, (std::uint64_t{entropy()} << 32) ^ entropy()));
+    FileHandle file = [&] {
+        // Saves into one folder take turns here, so that none finds another's temporary file
+        // in the moment between its creation and its lock.
+        const FolderTurn turn(folder);
+        removeStaleSaveTemps(folder, fileName);
+        // Owner-only until it is the file itself: it holds what the file holds.
+        FileHandle created(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!created)
+            throw errnoError(errno);
+        lockWhole(created.get(), LOCK_EX);
+        return created;
+    }();
     TempFileGuard guard(temp);
+    writeAll(file.get(), content.data(), content.size());
+    if (::fsync(file.get()) != 0)
+        throw errnoError(errno);
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        throw pathError(errno, path);
+    guard.release();
     if (exists) {
         if (::fchmod(file.get(), old.st_mode & 07777) != 0)
             throw errnoError(errno);
         // Only works for root; a user's file written by root stays the user's.
         [[maybe_unused]] const int ignored = ::fchown(file.get(), old.st_uid, old.st_gid);
     }
-    writeAll(file.get(), content.data(), content.size());
-    if (::fsync(file.get()) != 0)
-        throw errnoError(errno);
     file.close();
-    if (::rename(temp.c_str(), path.c_str()) != 0)
-        throw pathError(errno, path);
-    guard.release();
     syncFolder(folder);
+}
+
+std::unique_ptr<FileLock> PosixFileSystem::tryLockFile(const std::string& path)
+{
+    FileHandle file(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file)
+        throw pathError(errno, path);
+    if (!lockWhole(file.get(), LOCK_EX | LOCK_NB))
+        return nullptr;
+    return std::make_unique<HeldLock>(std::move(file));
 }
 
 } // namespace tarnwell::posix

@@ -26,7 +26,10 @@ public:
                          const std::vector<std::string>& failedEntries,
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    // The new content goes to an owner-only temporary file beside the old one, locked while it
+    // is written; the stale ones of earlier saves that were killed are removed first.
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
 private:
     std::vector<std::string> m_listing; // the names still to come, last first

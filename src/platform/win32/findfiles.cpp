@@ -2,6 +2,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
+#include "platform/win32/widetext.h"
 
 namespace tarnwell::win32 {
 
@@ -25,13 +26,37 @@ bool isBelowNoFolder(const std::wstring& pattern, DWORD code)
 
 } // namespace
 
+HANDLE findFirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& data)
+{
+    // Basic info skips the 8.3 names; large fetch reads the folder in fewer round trips.
+    return FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                            FIND_FIRST_EX_LARGE_FETCH);
+}
+
+bool meansUnreachable(DWORD code)
+{
+    return code == ERROR_NOT_READY || code == ERROR_BAD_NETPATH || code == ERROR_BAD_NET_NAME ||
+           code == ERROR_NOT_CONNECTED || code == ERROR_NETWORK_UNREACHABLE ||
+           code == ERROR_NO_NETWORK || code == ERROR_NO_NET_OR_BAD_PATH;
+}
+
+std::string firstMatchName(const std::wstring& path, FindFirst findFirst)
+{
+    WIN32_FIND_DATAW data;
+    FindHandle search(findFirst(path, data));
+    if (search.valid())
+        return toUtf8(data.cFileName);
+    const DWORD code = GetLastError();
+    if (meansNothingThere(code) || meansUnreachable(code) || isBelowNoFolder(path, code))
+        return {};
+    throw win32Error(code, Subject::Folder);
+}
+
 bool forEachMatch(const std::wstring& pattern, Subject subject,
                   const std::function<void(const WIN32_FIND_DATAW&)>& each)
 {
     WIN32_FIND_DATAW data;
-    // Basic info skips the 8.3 names; large fetch reads the folder in fewer round trips.
-    FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    FindHandle search(findFirstEntry(pattern, data));
     if (!search.valid()) {
         const DWORD code = GetLastError();
         if (meansNothingThere(code) || isBelowNoFolder(pattern, code))

@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD kKnownFlags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
-                              FILE_ATTRIBUTE_ARCHIVE;
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
 
 bool hasWildcard(const std::string& path)
 {
@@ -40,10 +40,25 @@ bool maskAdmits(DWORD attributes, int mask)
 bool meansRootAbsent(DWORD code)
 {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-           code == ERROR_INVALID_DRIVE || code == ERROR_NOT_READY || code == ERROR_BAD_NETPATH ||
-           code == ERROR_BAD_NET_NAME || code == ERROR_NO_NET_OR_BAD_PATH ||
-           code == ERROR_NO_NETWORK;
+           code == ERROR_INVALID_DRIVE || meansUnreachable(code);
 }
+
+// Unlocks before the handle closes: Windows may release a lock left to the close only later.
+class Win32Lock : public FileLock
+{
+public:
+    explicit Win32Lock(FileHandle file) : m_file(std::move(file)) {}
+    ~Win32Lock() override
+    {
+        OVERLAPPED at{};
+        UnlockFileEx(m_file.get(), 0, 1, 0, &at);
+    }
+    Win32Lock(const Win32Lock&) = delete;
+    Win32Lock& operator=(const Win32Lock&) = delete;
+
+private:
+    FileHandle m_file;
+};
 
 } // namespace
 
@@ -74,12 +89,7 @@ std::string Win32FileSystem::probeRoot(const std::string& path)
 std::string Win32FileSystem::probeName(const std::string& path)
 {
     // Found whatever its flags: a hidden folder is still a folder that exists.
-    std::string name;
-    forEachMatch(toLongPath(path), Subject::Folder, [&name](const WIN32_FIND_DATAW& data) {
-        if (name.empty())
-            name = toUtf8(data.cFileName);
-    });
-    return name;
+    return firstMatchName(toLongPath(path));
 }
 
 std::string Win32FileSystem::startListing(const std::string& pattern, int mask)
@@ -110,7 +120,8 @@ int Win32FileSystem::attributes(const std::string& path)
 
 void Win32FileSystem::setAttributes(const std::string& path, int attributes)
 {
-    DWORD flags = static_cast<DWORD>(attributes) & kKnownFlags & ~FILE_ATTRIBUTE_DIRECTORY;
+    DWORD flags = static_cast<DWORD>(attributes) & kKnownFlags &
+                  ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
     if (flags == 0)
         flags = FILE_ATTRIBUTE_NORMAL;
     if (!SetFileAttributesW(toLongPath(path).c_str(), flags))
@@ -163,6 +174,30 @@ std::string Win32FileSystem::readFile(const std::string& path)
 void Win32FileSystem::writeFileAtomically(const std::string& path, const std::string& content)
 {
     replaceFileContent(toLongPath(path), content);
+}
+
+} // namespace tarnwell::win32
+
+namespace tarnwell::win32 {
+
+std::unique_ptr<FileLock> Win32FileSystem::tryLockFile(const std::string& path)
+{
+    OwnerOnlySecurity security;
+    // Never shared for deletion: a lock file deleted and made again would let a second holder in.
+    FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, security.attributes(),
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        throw lastWin32Error(Subject::File);
+    OVERLAPPED at{};
+    if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &at)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)
+            return nullptr;
+        throw win32Error(code, Subject::File);
+    }
+    return std::make_unique<Win32Lock>(std::move(file));
 }
 
 } // namespace tarnwell::win32

@@ -26,6 +26,8 @@ public:
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+    // LockFileEx on the file's first byte.
+    std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
 private:
     std::string probeRoot(const std::string& path);

@@ -1,7 +1,8 @@
 #include "platform/win32/writefile.h"
 
 #include "platform/error.h"
-#include "platform/foldercopy.h"
+#include "platform/savetemp.h"
+#include "platform/win32/findfiles.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
 #include "platform/win32/widetext.h"
@@ -39,39 +40,36 @@ std::wstring currentUserSid()
     return sid;
 }
 
-// A protected DACL with one entry: full access for the user who writes the file.
-class OwnerOnlySecurity
-{
-public:
-    OwnerOnlySecurity()
-    {
-        const std::wstring sddl = L"D:P(A;;FA;;;" + currentUserSid() + L")";
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                                  &m_descriptor, nullptr))
-            throw lastWin32Error(Subject::File);
-        m_attributes.nLength = sizeof m_attributes;
-        m_attributes.lpSecurityDescriptor = m_descriptor;
-        m_attributes.bInheritHandle = FALSE;
-    }
-    ~OwnerOnlySecurity() { LocalFree(m_descriptor); }
-    OwnerOnlySecurity(const OwnerOnlySecurity&) = delete;
-    OwnerOnlySecurity& operator=(const OwnerOnlySecurity&) = delete;
-
-    SECURITY_ATTRIBUTES* attributes() { return &m_attributes; }
-
-private:
-    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
-    SECURITY_ATTRIBUTES m_attributes{};
-};
-
-// Named like the folder copy's temporary files, so that one left behind by a crash is never
-// copied as a file of the user.
-std::wstring tempPathBeside(const std::wstring& longPath)
+// Each save writes its own temporary file beside the file it replaces.
+std::wstring tempPathBeside(const std::wstring& longPath, const std::string& fileName)
 {
     static std::atomic<std::uint64_t> counter{0};
     const std::uint64_t unique =
         (std::uint64_t{GetCurrentProcessId()} << 32) ^ (GetTickCount64() << 12) ^ ++counter;
-    return parentOfLongPath(longPath) + L"\\" + toWide(copyTempName(unique));
+    return parentOfLongPath(longPath) + L"\\" + toWide(saveTempName(fileName, unique));
+}
+
+// Removes the temporary files that saves of fileName left behind when they were killed. A live
+// save keeps its own open without sharing it, so one that can be opened for deletion is stale.
+// Housekeeping only: whatever cannot be looked at or removed stays.
+void removeStaleSaveTemps(const std::wstring& folder, const std::string& fileName)
+{
+    std::vector<std::wstring> leftovers;
+    try {
+        forEachMatch(folder + L"\\*", Subject::Folder, [&](const WIN32_FIND_DATAW& data) {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                isSaveTempOf(toUtf8(data.cFileName), fileName))
+                leftovers.push_back(folder + L"\\" + data.cFileName);
+        });
+    } catch (const RuntimeError&) {
+        return;
+    }
+    for (const std::wstring& leftover : leftovers) {
+        // Closing the handle deletes the file; a live one cannot be opened like this.
+        FileHandle(CreateFileW(leftover.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
+            .close();
+    }
 }
 
 void writeAll(HANDLE file, std::string_view content)
@@ -87,6 +85,22 @@ void writeAll(HANDLE file, std::string_view content)
 
 } // namespace
 
+OwnerOnlySecurity::OwnerOnlySecurity()
+{
+    const std::wstring sddl = L"D:P(A;;FA;;;" + currentUserSid() + L")";
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &m_descriptor, nullptr))
+        throw lastWin32Error(Subject::File);
+    m_attributes.nLength = sizeof m_attributes;
+    m_attributes.lpSecurityDescriptor = m_descriptor;
+    m_attributes.bInheritHandle = FALSE;
+}
+
+OwnerOnlySecurity::~OwnerOnlySecurity()
+{
+    LocalFree(m_descriptor);
+}
+
 void replaceFileContent(const std::wstring& longPath, const std::string& content)
 {
     // Checked here because Windows refuses to move over a read-only file, but Wine run as
@@ -96,18 +110,26 @@ void replaceFileContent(const std::wstring& longPath, const std::string& content
         (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         throw RuntimeError(ErrorNumber::PermissionDenied);
 
-    const std::wstring temp = tempPathBeside(longPath);
+    const std::wstring name = longPath.substr(longPath.find_last_of(L'\\') + 1);
+    const std::string fileName = toUtf8(name.c_str());
+    removeStaleSaveTemps(parentOfLongPath(longPath), fileName);
+
+    const std::wstring temp = tempPathBeside(longPath, fileName);
     OwnerOnlySecurity security;
-    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Open from its creation until it has taken the old file's place, shared for that move
+    // only: no other save can take it for a leftover meanwhile.
+    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         throw lastWin32Error(Subject::File);
     try {
         writeAll(file.get(), content);
-        if (!FlushFileBuffers(file.get()) || !file.close())
+        if (!FlushFileBuffers(file.get()))
             throw lastWin32Error(Subject::File);
         if (!MoveFileExW(temp.c_str(), longPath.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw lastWin32Error(Subject::File);
+        if (!file.close())
             throw lastWin32Error(Subject::File);
     } catch (...) {
         file.close();

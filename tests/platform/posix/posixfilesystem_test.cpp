@@ -4,12 +4,16 @@
 #include "platform/error.h"
 #include "platform/foldercopy.h"
 #include "platform/posix/posixcopy.h"
+#include "platform/posix/posixfilesystem.h"
 #include "platform/posix/unixfile.h"
+#include "platform/savetemp.h"
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -310,6 +314,52 @@ TEST_F(PosixFileSystemTest, WriteFailingInTheMiddleKeepsTheOldFile)
     }
     EXPECT_EQ(fileSystem.readFile(file), "old records");
     EXPECT_EQ(listing(temp.path(), ProbeMask::All), std::vector<std::string>{"Config.dat"});
+}
+
+TEST_F(PosixFileSystemTest, SavesKilledMidwayLeavePrivateLeftoversThatTheNextSaveRemoves)
+{
+    const std::string file = at({"Config.dat"});
+    makeFile(file, "old records");
+    ::chmod(file.c_str(), 0644);
+    // Another save that is writing now holds the lock of its temporary file.
+    const std::string live = at({saveTempName("Config.dat", 7)});
+    makeFile(live, "half");
+    const posix::FileHandle writing(::open(live.c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(writing.get(), LOCK_EX), 0);
+
+    for (int killed = 0; killed < 2; ++killed) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // Killed by the file size limit in the middle of writing.
+            const struct rlimit limit
+            {
+                1024, 1024
+            };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_DFL);
+            posix::PosixFileSystem().writeFileAtomically(file, std::string(65536, 'n'));
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the save was not killed";
+    }
+    std::vector<std::string> leftovers;
+    for (const std::string& name : listing(temp.path(), ProbeMask::All)) {
+        if (name != "Config.dat" && at({name}) != live) {
+            leftovers.push_back(name);
+            EXPECT_EQ(modeOf(at({name})), 0600u) << name << " holds the file's content";
+        }
+    }
+    EXPECT_EQ(leftovers.size(), 1u) << "the second save removes the first one's leftover";
+
+    fileSystem.writeFileAtomically(file, "new records");
+    EXPECT_EQ(readBytes(file), "new records");
+    EXPECT_EQ(modeOf(file), 0644u);
+    const std::vector<std::string> expected = {saveTempName("Config.dat", 7), "Config.dat"};
+    std::vector<std::string> left = listing(temp.path(), ProbeMask::All);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, expected) << "the live one stays";
 }
 
 TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)

@@ -20,8 +20,16 @@ void removeTree(const std::wstring& folder)
             if (name == L"." || name == L"..")
                 continue;
             const std::wstring path = folder + L"\\" + name;
+            const DWORD flags = data.dwFileAttributes;
+            if (flags & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // The link alone goes; what it leads to is not reached through it.
+                if (!((flags & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str())
+                                                         : DeleteFileW(path.c_str())))
+                    DeleteFileW(path.c_str());
+                continue;
+            }
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            if (flags & FILE_ATTRIBUTE_DIRECTORY)
                 removeTree(path);
             else
                 DeleteFileW(path.c_str());

@@ -1,4 +1,5 @@
 #include "expecterror.h"
+#include "platform/win32/findfiles.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/winapi.h"
@@ -222,6 +223,28 @@ TEST_F(Win32FileSystemTest, RealFailuresCarryTheirRunTimeNumbers)
     fs.makeDirectory(scratch / "twice");
     expectRuntimeError(ErrorNumber::FileAlreadyExists,
                        [&] { fs.makeDirectory(scratch / "twice"); });
+}
+
+DWORD injectedCode = 0;
+
+HANDLE failingSearch(const std::wstring&, WIN32_FIND_DATAW&)
+{
+    SetLastError(injectedCode);
+    return INVALID_HANDLE_VALUE;
+}
+
+TEST(FolderProbeTest, AFolderOnADriveOrShareThatCannotBeReachedIsAbsent)
+{
+    // A remembered but disconnected letter, or a share that does not answer: the backup must
+    // go on to map the drive, so these find nothing rather than fail.
+    for (const DWORD code : {ERROR_BAD_NETPATH, ERROR_BAD_NET_NAME, ERROR_NOT_CONNECTED,
+                             ERROR_NETWORK_UNREACHABLE, ERROR_NO_NETWORK, ERROR_NOT_READY}) {
+        injectedCode = code;
+        EXPECT_EQ(firstMatchName(L"\\\\?\\X:\\Backup", failingSearch), "") << code;
+    }
+    injectedCode = ERROR_ACCESS_DENIED;
+    expectRuntimeError(ErrorNumber::PermissionDenied,
+                       [] { firstMatchName(L"\\\\?\\X:\\Backup", failingSearch); });
 }
 
 TEST_F(Win32FileSystemTest, AFileOpenedWithoutSharingCannotBeRead)

@@ -1,10 +1,12 @@
 #include "expecterror.h"
+#include "platform/savetemp.h"
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/winapi.h"
 #include "scratchfolder.h"
 #include "wine.h"
 
 #include <aclapi.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <string>
@@ -108,6 +110,27 @@ TEST_F(WriteFileTest, NewAndReplacedFilesHoldExactlyTheContentAndNothingIsLeftBe
     EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "");
 
     EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+}
+
+TEST_F(WriteFileTest, LeftoversOfKilledSavesGoWithTheNextSaveButALiveOneStays)
+{
+    fs.writeFileAtomically(scratch / "Config.dat", "old");
+    const std::string stale = saveTempName("Config.dat", 1);
+    const std::string live = saveTempName("Config.dat", 2);
+    writeOnDisk(scratch / stale, "passwords of a killed save");
+    writeOnDisk(scratch / live, "being written");
+    // A save that is writing keeps its file open, shared for its final move only.
+    HANDLE writing = CreateFileW(longForm(scratch / live).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writing, INVALID_HANDLE_VALUE);
+
+    fs.writeFileAtomically(scratch / "Config.dat", "new");
+    CloseHandle(writing);
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "new");
+    std::vector<std::wstring> names = namesOnDisk(scratch.path());
+    std::sort(names.begin(), names.end());
+    const std::vector<std::wstring> expected = {L".Config.dat-0000000000000002.tmp", L"Config.dat"};
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(WriteFileTest, OnlyTheWritingUserMayOpenTheFile)

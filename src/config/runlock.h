@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <memory>
+
+namespace tarnwell {
+
+// The file beside Config.dat whose lock a backup run or a drive command holds.
+inline constexpr const char* kRunLockFileName = "Config.dat.lock";
+
+// What a backup run refused for that reason adds to its summary, counted as one problem.
+inline constexpr const char* kAnotherRunFragment = ", another backup is running";
+
+// Held by a backup run or a drive command for its whole length, so that two of them never
+// work from one Config.dat at once (the window's daily time and a scheduled tarnwell-cli, or
+// two windows): the second finds it taken and does not start. The lock dies with its process.
+class RunLock
+{
+public:
+    explicit RunLock(FileSystem& fileSystem);
+
+    // True when another backup or drive command of this Config.dat holds the lock.
+    bool otherRunning() const { return m_otherRunning; }
+
+private:
+    std::unique_ptr<FileLock> m_lock;
+    bool m_otherRunning = false;
+};
+
+} // namespace tarnwell
