@@ -36,6 +36,7 @@ public:
 private:
     void readConfiguration();
     void processPair(int pair, const DriveRow& row);
+    void abandonPair(const RuntimeError& error);
     void mapDrive(const DriveRow& row);
     void copyPair(int pair, const std::string& destination);
 
@@ -45,10 +46,18 @@ private:
     // Whether path exists; assumed when the probe itself failed with a counted error.
     bool exists(const std::string& path, bool assumedOnFailure);
 
-    void count(const std::string& fragment)
+    // Counts one problem: its fragment for the summary, and for the run log and the command
+    // line what it was with the full paths and the error's own text.
+    void count(const std::string& fragment, const std::string& detail)
     {
         ++m_errors;
         m_messages += fragment;
+        if (m_report.problemNoted)
+            m_report.problemNoted(m_pairLabel + detail);
+    }
+    void countError(const std::string& fragment, const RuntimeError& error)
+    {
+        count(fragment, errorReportWithPath(error) + " (" + m_source + " -> " + m_target + ")");
     }
 
     const Services& m_services;
@@ -60,8 +69,9 @@ private:
 
     FolderPairs m_pairs;
     DriveTable m_drives;
-    std::string m_source; // S: empty until the pair loop reaches a pair
-    std::string m_target; // T
+    std::string m_source;    // S: empty until the pair loop reaches a pair
+    std::string m_target;    // T
+    std::string m_pairLabel; // "Pair n: " in the pair loop
 };
 
 template <typename Step> bool BackupRun::attempt(Step&& step)
@@ -73,14 +83,14 @@ template <typename Step> bool BackupRun::attempt(Step&& step)
         } catch (const RuntimeError& error) {
             switch (error.number()) {
             case ErrorNumber::PathNotFound:
-                count(", Path not found (" + m_source + " " + m_target);
+                countError(", Path not found (" + m_source + " " + m_target, error);
                 return false;
             case ErrorNumber::PermissionDenied:
                 if (round < kPermissionRounds) {
                     ClearAttributes(m_services, m_target);
                     continue;
                 }
-                count(", Permission denied (" + m_source + " " + m_target);
+                countError(", Permission denied (" + m_source + " " + m_target, error);
                 return false;
             case ErrorNumber::BadFileName:
                 throw PairSkipped{};
@@ -109,19 +119,25 @@ void BackupRun::run()
     try {
         try {
             readConfiguration();
-        } catch (...) {
+        } catch (const std::exception& error) {
             m_report.configUnreadable = true;
+            m_report.configError = errorReport(toRuntimeError(error));
             throw;
         }
         for (int pair = 1; pair <= kRowCount; ++pair) {
             m_source = m_pairs.sources[pair - 1];
             m_target = m_pairs.targets[pair - 1];
+            m_pairLabel = "Pair " + std::to_string(pair) + ": ";
             try {
                 processPair(pair, m_drives[pair - 1]);
             } catch (const PairSkipped&) {
-                count(", Invalid Path in " + m_source +
-                      ". Try selecting a subdirectory in this source instead of the root. " +
-                      m_source + " was skipped.");
+                const std::string skipped =
+                    "Invalid Path in " + m_source +
+                    ". Try selecting a subdirectory in this source instead of the root. " +
+                    m_source + " was skipped.";
+                count(", " + skipped, skipped);
+            } catch (const std::exception& error) {
+                abandonPair(toRuntimeError(error));
             }
         }
     } catch (const std::exception& error) {
@@ -129,6 +145,15 @@ void BackupRun::run()
         reportError(m_services.messageBox, toRuntimeError(error),
                     " in Function StartBackup, debugline 0 strSource: " + m_source);
     }
+}
+
+// A failure the steps do not handle (a full disk, a device gone) costs only its own pair: it is
+// counted, shown as any unexpected failure is, and the run goes on with the next pair.
+void BackupRun::abandonPair(const RuntimeError& error)
+{
+    countError(", " + errorReport(error) + " (" + m_source + " " + m_target, error);
+    reportError(m_services.messageBox, error,
+                " in Function StartBackup, debugline 0 strSource: " + m_source);
 }
 
 void BackupRun::processPair(int pair, const DriveRow& row)
@@ -139,7 +164,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         return;
 
     if (!exists(source, false))
-        count(", " + source + " is not a valid source)");
+        count(", " + source + " is not a valid source)", source + " is not a valid source");
 
     if (exists(source, true)) {
         const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
@@ -160,7 +185,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
     }
 
     if (!exists(target, false))
-        count(", " + target + " was not created!");
+        count(", " + target + " was not created!", target + " was not created");
 }
 
 void BackupRun::mapDrive(const DriveRow& row)

@@ -81,7 +81,8 @@ TEST_F(CliTest, ProgressIsDrawnOnATerminalAndClearedBeforeMessages)
     EXPECT_NE(progress, std::string::npos) << text;
     EXPECT_NE(message, std::string::npos) << text;
     EXPECT_LT(progress, message);
-    EXPECT_EQ(out.str(), "Error! \n") << "stdout holds only the outcome";
+    EXPECT_EQ(out.str(), "Error! , 68 Device unavailable (C:\\Data\\Docs\\Sub D:\\Backup\n")
+        << "stdout holds only the outcome";
 }
 
 TEST_F(CliTest, LongProgressLinesAreCutToOneTerminalLine)

@@ -22,6 +22,9 @@ public:
     void copyFolder(const std::string& source, const std::string& destination,
                     const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint64_t maxSize) override;
+    std::string currentDirectory() override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 
 private:

@@ -1,13 +1,16 @@
 // What the POSIX backend adds to the common contract: modes, links, odd entries, and copies
 // that fail in the middle of a file.
 #include "../backendtest.h"
+#include "config/datafile.h"
 #include "platform/error.h"
 #include "platform/foldercopy.h"
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
+#include "support/fakes.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -259,6 +262,54 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     ::close(to);
     ::close(pipeEnds[0]);
     EXPECT_EQ(readBytes(target), content);
+}
+
+TEST_F(PosixFileSystemTest, ConfigurationThatIsNoSmallRegularFileIsRefusedUntouched)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(const std::string& path)> make;
+        const char* description;
+    };
+    const std::vector<Case> cases = {
+        // Opening a pipe without a writer used to wait for good.
+        {"a pipe", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+         "Path/File access error (not a regular file)"},
+        {"a link to a device",
+         [](const std::string& path) { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },
+         "Path/File access error (not a regular file)"},
+        // Sparse: costs no disk, used to be read whole into memory.
+        {"a file over 1 MiB",
+         [](const std::string& path) {
+             posix::FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT, 0600));
+             ASSERT_EQ(::ftruncate(file.get(), off_t{kMaxDataFileSize} + 1), 0);
+         },
+         "Path/File access error (larger than 1 MiB)"},
+    };
+    Latin1CodePage codePage;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = at({c.what});
+        c.make(path);
+        FileStatus before{};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+        try {
+            DataFileReader(fileSystem, codePage, path).readRecord(1);
+            ADD_FAILURE() << "read";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::PathFileAccessError);
+            EXPECT_EQ(error.description(), c.description);
+            EXPECT_EQ(error.path(), path);
+        }
+        DataFileWriter writer(fileSystem, codePage, path);
+        writer.writeRecord(1, "C:\\Data");
+        EXPECT_THROW(writer.commit(), RuntimeError);
+        FileStatus after{};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_size, before.st_size) << "nothing changed";
+    }
 }
 
 } // namespace
