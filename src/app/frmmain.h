@@ -63,6 +63,8 @@ protected:
 
 private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
+    void backup(const char* trigger);
+    void mapDrives(const char* trigger);
 
     const Services& m_services;
     FolderDialog& m_folderDialog;

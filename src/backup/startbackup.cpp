@@ -41,8 +41,9 @@ private:
     void copyPair(int pair, const std::string& destination);
 
     // Runs one step. True when it succeeded; false when it failed with 76 (or with 70 after
-    // the clearing rounds), which has then been counted and described.
-    template <typename Step> bool attempt(Step&& step);
+    // the clearing rounds), which has then been counted and described. A failure that names no
+    // path of its own is reported as concerning path.
+    template <typename Step> bool attempt(Step&& step, const std::string& path);
     // Whether path exists; assumed when the probe itself failed with a counted error.
     bool exists(const std::string& path, bool assumedOnFailure);
 
@@ -74,13 +75,14 @@ private:
     std::string m_pairLabel; // "Pair n: " in the pair loop
 };
 
-template <typename Step> bool BackupRun::attempt(Step&& step)
+template <typename Step> bool BackupRun::attempt(Step&& step, const std::string& path)
 {
     for (int round = 0;; ++round) {
         try {
             step();
             return true;
-        } catch (const RuntimeError& error) {
+        } catch (RuntimeError& error) {
+            error.concerning(path);
             switch (error.number()) {
             case ErrorNumber::PathNotFound:
                 countError(", Path not found (" + m_source + " " + m_target, error);
@@ -104,7 +106,7 @@ template <typename Step> bool BackupRun::attempt(Step&& step)
 bool BackupRun::exists(const std::string& path, bool assumedOnFailure)
 {
     bool found = assumedOnFailure;
-    attempt([&] { found = !m_fileSystem.probe(path, ProbeMask::All).empty(); });
+    attempt([&] { found = !m_fileSystem.probe(path, ProbeMask::All).empty(); }, path);
     return found;
 }
 
@@ -178,9 +180,9 @@ void BackupRun::processPair(int pair, const DriveRow& row)
             mapDrive(row);
 
         if (!exists(target, false))
-            attempt([&] { m_fileSystem.makeDirectory(target); });
+            attempt([&] { m_fileSystem.makeDirectory(target); }, target);
         if (!exists(destination, false))
-            attempt([&] { m_fileSystem.makeDirectory(destination); });
+            attempt([&] { m_fileSystem.makeDirectory(destination); }, destination);
         copyPair(pair, destination);
     }
 
@@ -192,7 +194,7 @@ void BackupRun::mapDrive(const DriveRow& row)
 {
     MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password);
     bool present = true;
-    if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }))
+    if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }, row.drive))
         return;
     std::vector<std::string>& unmapped = m_report.unmappedShares;
     if (!present && std::find(unmapped.begin(), unmapped.end(), row.uncPath) == unmapped.end())
@@ -206,7 +208,7 @@ void BackupRun::copyPair(int pair, const std::string& destination)
         m_progress(pair, m_source, CopyProgress{});
         progress = [this, pair](const CopyProgress& copied) { m_progress(pair, m_source, copied); };
     }
-    attempt([&] { m_fileSystem.copyFolder(m_source, destination, progress); });
+    attempt([&] { m_fileSystem.copyFolder(m_source, destination, progress); }, destination);
 }
 
 } // namespace
