@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
-#include "app/qtmessagebox.h"
 #include "app/startup.h"
-#include "config/qtfolderdialog.h"
 #include "platform/runlog.h"
 #include "platform/services.h"
+#include "ui/qtfolderdialog.h"
+#include "ui/qtmessagebox.h"
 
 #include <QApplication>
 #include <string>

@@ -1,12 +1,11 @@
 #include "config/frmconfig.h"
 
-#include "app/formlayout.h"
-#include "app/globalvariables.h"
 #include "config/browseforfolder.h"
 #include "config/frmtime.h"
 #include "config/settings.h"
-#include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
+#include "ui/controls.h"
+#include "ui/formlayout.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -15,47 +14,11 @@
 
 namespace tarnwell {
 
-namespace {
-
-using mdlGlobalVariables::strBackupTime;
-
-// Row k's controls end in k, row 10's in 0.
-QString rowName(const char* prefix, int row)
-{
-    return QString::fromUtf8(prefix) + QString::number(row % 10);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setFont(labelFont());
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setFont(buttonFont());
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* makeBox(QWidget* parent, const QString& name)
-{
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setFont(boxFont());
-    return box;
-}
-
-} // namespace
-
-FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog)
+FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog,
+                     std::string& strBackupTime, OpenDriveMapping openDriveMapping)
     : QWidget(mainWindow, Qt::Dialog), m_mainWindow(mainWindow), m_services(services),
-      m_folderDialog(folderDialog)
+      m_folderDialog(folderDialog), strBackupTime(strBackupTime),
+      m_openDriveMapping(std::move(openDriveMapping))
 {
     // Owned windows are dialog-kind: X11 keeps only those in front of their owner.
     setObjectName(QStringLiteral("frmConfig"));
@@ -186,10 +149,7 @@ void FrmConfig::cmdGetTime_Click()
     errorTrap(m_services.messageBox, {}, [this] {
         if (!m_frmTime)
             m_frmTime = new FrmTime(m_mainWindow, m_txtTime, m_cmdClose, m_services.messageBox);
-        m_frmTime->setWindowState(m_frmTime->windowState() & ~Qt::WindowMinimized);
-        m_frmTime->show();
-        m_frmTime->raise();
-        m_frmTime->activateWindow();
+        bringToFront(m_frmTime);
     });
 }
 
@@ -203,11 +163,8 @@ void FrmConfig::cmdMapDrive_Click()
     errorTrap(m_services.messageBox, " in cmdMapDrive_Click", [this] {
         // Asked again while open, it only comes forward: unsaved edits stay.
         if (!m_frmDriveMapping)
-            m_frmDriveMapping = new FrmDriveMapping(this, m_services, m_folderDialog);
-        m_frmDriveMapping->setWindowState(m_frmDriveMapping->windowState() & ~Qt::WindowMinimized);
-        m_frmDriveMapping->show();
-        m_frmDriveMapping->raise();
-        m_frmDriveMapping->activateWindow();
+            m_frmDriveMapping = m_openDriveMapping(this);
+        bringToFront(m_frmDriveMapping);
     });
 }
 

@@ -264,8 +264,9 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     EXPECT_EQ(readBytes(target), content);
 }
 
-TEST_F(PosixFileSystemTest, ConfigurationThatIsNoSmallRegularFileIsRefusedUntouched)
+TEST_F(PosixFileSystemTest, RangeIsReadOnlyFromARegularFileNoLargerThanAllowed)
 {
+    constexpr std::uint64_t limit = 1024 * 1024; // what Config.dat may hold
     struct Case
     {
         const char* what;
@@ -283,33 +284,29 @@ TEST_F(PosixFileSystemTest, ConfigurationThatIsNoSmallRegularFileIsRefusedUntouc
         {"a file over 1 MiB",
          [](const std::string& path) {
              posix::FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT, 0600));
-             ASSERT_EQ(::ftruncate(file.get(), off_t{kMaxDataFileSize} + 1), 0);
+             ASSERT_EQ(::ftruncate(file.get(), off_t{limit} + 1), 0);
          },
          "Path/File access error (larger than 1 MiB)"},
     };
-    Latin1CodePage codePage;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = at({c.what});
         c.make(path);
-        FileStatus before{};
-        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
         try {
-            DataFileReader(fileSystem, codePage, path).readRecord(1);
+            fileSystem.readFileRange(path, 0, 255, limit);
             ADD_FAILURE() << "read";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.number(), ErrorNumber::PathFileAccessError);
             EXPECT_EQ(error.description(), c.description);
             EXPECT_EQ(error.path(), path);
         }
-        DataFileWriter writer(fileSystem, codePage, path);
-        writer.writeRecord(1, "C:\\Data");
-        EXPECT_THROW(writer.commit(), RuntimeError);
-        FileStatus after{};
-        ASSERT_EQ(::lstat(path.c_str(), &after), 0);
-        EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(after.st_size, before.st_size) << "nothing changed";
     }
+
+    const std::string records = at({"Config.dat"});
+    makeFile(records, std::string(limit, 'r'));
+    const FileRange range = fileSystem.readFileRange(records, limit - 10, 255, limit);
+    EXPECT_EQ(range.bytes, std::string(10, 'r')) << "fewer bytes at the end";
+    EXPECT_EQ(range.fileSize, limit);
 }
 
 } // namespace
