@@ -1,12 +1,10 @@
 // What the POSIX backend adds to the common contract: modes, links, odd entries, and copies
 // that fail in the middle of a file.
 #include "../backendtest.h"
-#include "config/datafile.h"
 #include "platform/error.h"
 #include "platform/foldercopy.h"
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
-#include "support/fakes.h"
 
 #include <csignal>
 #include <fcntl.h>
