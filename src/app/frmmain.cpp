@@ -55,7 +55,7 @@ void TxtMessageStatus::display(const std::string& text)
 FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
       m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
-      m_scheduler(services.messageBox, [this] { cmdBackup_Click(); })
+      m_scheduler(services.messageBox, [this] { backup("the daily time"); })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(
@@ -115,16 +115,23 @@ QPushButton* FrmMain::addButton(const char* name, const char* caption, int left,
 void FrmMain::Form_Load(const std::string& argumentText)
 {
     StartupActions actions;
-    actions.backup = [this] { cmdBackup_Click(); };
-    actions.mapDrives = [this] { cmdMapDrives_Click(); };
+    actions.backup = [this] { backup("\"auto\""); };
+    actions.mapDrives = [this] { mapDrives("\"mapdrives\""); };
     runFormLoad(m_services, argumentText, actions);
 }
 
 void FrmMain::cmdBackup_Click()
 {
+    backup("the Backup button");
+}
+
+// The Backup button, the daily time and "auto" run the same command; only the run log tells
+// them apart.
+void FrmMain::backup(const char* trigger)
+{
     {
         Scheduler::Hold busy(m_scheduler);
-        runBackupCommand(m_services, m_status);
+        runBackupCommand(m_services, m_status, trigger);
     }
     closeIfAskedDuringARun();
 }
@@ -146,9 +153,14 @@ void FrmMain::cmdConfig_Click()
 
 void FrmMain::cmdMapDrives_Click()
 {
+    mapDrives("the Map Drives button");
+}
+
+void FrmMain::mapDrives(const char* trigger)
+{
     {
         Scheduler::Hold busy(m_scheduler);
-        tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog);
+        tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog, trigger);
     }
     closeIfAskedDuringARun();
 }

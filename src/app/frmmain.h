@@ -64,6 +64,8 @@ protected:
 private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
     void closeIfAskedDuringARun();
+    void backup(const char* trigger);
+    void mapDrives(const char* trigger);
 
     Services m_services;
     FolderDialog& m_folderDialog;

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/startup.h"
+#include "platform/runlog.h"
 #include "platform/services.h"
 #include "ui/qtfolderdialog.h"
 #include "ui/qtmessagebox.h"
@@ -15,8 +16,10 @@ int main(int argc, char* argv[])
     tarnwell::SystemServices system = tarnwell::makeSystemServices();
     tarnwell::QtMessageBox messageBox;
     tarnwell::QtFolderDialog folderDialog;
+    // A log that cannot be written costs the window nothing; the status box has the outcome.
+    tarnwell::RunLog runLog(*system.logFile, *system.clock);
     const tarnwell::Services services{*system.fileSystem, *system.network, *system.clock,
-                                      *system.codePage, messageBox};
+                                      *system.codePage,   messageBox,      &runLog};
 
     // Qt has already taken its own options out of the arguments.
     std::vector<std::string> arguments;

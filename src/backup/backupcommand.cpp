@@ -3,8 +3,11 @@
 #include "backup/startbackup.h"
 #include "config/runlock.h"
 #include "platform/errortrap.h"
+#include "platform/runlog.h"
 
 #include <cstdio>
+#include <map>
+#include <vector>
 
 namespace tarnwell {
 
@@ -32,9 +35,12 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
            (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + " copied";
 }
 
-BackupOutcome runBackupCommand(const Services& services, StatusBox& status)
+BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger)
 {
+    RunLogBlock log(given, "backup", trigger);
+    const Services& services = log.services();
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
+    std::map<int, CopyProgress> copied; // the latest count of each pair
     const bool finished = errorTrap(services.messageBox, "", [&] {
         const RunLock lock(services.fileSystem);
         if (lock.otherRunning()) {
@@ -49,31 +55,56 @@ BackupOutcome runBackupCommand(const Services& services, StatusBox& status)
         std::string summary;
         std::int16_t count = 0;
         BackupRunReport report;
+        report.problemNoted = [&](const std::string& problem) {
+            log.write("Problem", problem);
+            status.showDetail(problem);
+        };
         StartBackup(services, summary, count, report,
-                    [&](int pair, const std::string& source, const CopyProgress& copied) {
+                    [&](int pair, const std::string& source, const CopyProgress& progress) {
+                        copied[pair] = progress;
                         status.showProgress(
-                            backupProgressLine(pair, source, copied.files, copied.bytes));
+                            backupProgressLine(pair, source, progress.files, progress.bytes));
                     });
         status.showProgress("");
+        if (report.configUnreadable) {
+            const std::string problem = "cannot read Config.dat in " +
+                                        services.fileSystem.currentDirectory() + ": " +
+                                        report.configError;
+            log.write("Problem", problem);
+            status.showDetail(problem);
+        }
 
-        std::string text;
+        std::vector<std::string> lines;
         if (count == 0) {
             const LocalDateTime now = services.clock.now();
-            text = "Backups Complete at " + services.clock.regionalTime(now) + ", on " +
-                   services.clock.regionalDate(now);
+            lines.push_back("Backups Complete at " + services.clock.regionalTime(now) + ", on " +
+                            services.clock.regionalDate(now));
             outcome = BackupOutcome::Complete;
         } else {
-            text = "Error! " + summary;
+            lines.push_back("Error! " + summary);
             outcome = report.configUnreadable ? BackupOutcome::CouldNotRun : BackupOutcome::Error;
         }
         // Shown after the outcome so that the first line stays the outcome.
         for (const std::string& share : report.unmappedShares)
-            text += "\r\nMapping of " + share + " failed!";
-        status.setText(text);
+            lines.push_back("Mapping of " + share + " failed!");
+        std::string text;
+        for (const std::string& line : lines) {
+            text += text.empty() ? "" : "\r\n";
+            text += line;
+            log.write("Outcome", line);
+        }
+        status.setReport(text, lines);
         status.repaint();
     });
     if (!finished)
         status.showProgress(""); // the text stays as it was; a stale count would mislead
+    CopyProgress total;
+    for (const auto& [pair, progress] : copied) {
+        total.files += progress.files;
+        total.bytes += progress.bytes;
+    }
+    log.write("Copied", std::to_string(total.files) + (total.files == 1 ? " file, " : " files, ") +
+                            byteCountText(total.bytes));
     return outcome;
 }
 

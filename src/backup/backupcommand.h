@@ -19,8 +19,11 @@ enum class BackupOutcome
 // The backup command behind the Backup button, the "auto" start and the daily time: announces
 // the run in the status box, runs it, and replaces the announcement with the outcome, followed
 // by one line per network drive that could not be mapped. Error trap without suffix. While
-// another backup or drive command of the same Config.dat runs, it only says so.
-BackupOutcome runBackupCommand(const Services& services, StatusBox& status);
+// another backup or drive command of the same Config.dat runs, it only says so. The run log,
+// when services have one, gets a block saying what started it (trigger), every problem,
+// message and outcome line, what was copied and how long it took.
+BackupOutcome runBackupCommand(const Services& services, StatusBox& status,
+                               const std::string& trigger = "the Backup button");
 
 // The progress line shown under the announcement while a pair is copied.
 std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,

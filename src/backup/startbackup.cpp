@@ -36,19 +36,29 @@ public:
 private:
     void readConfiguration();
     void processPair(int pair, const DriveRow& row);
+    void abandonPair(const RuntimeError& error);
     void mapDrive(const DriveRow& row);
     void copyPair(int pair, const std::string& destination);
 
     // Runs one step. True when it succeeded; false when it failed with 76 (or with 70 after
-    // the clearing rounds), which has then been counted and described.
-    template <typename Step> bool attempt(Step&& step);
+    // the clearing rounds), which has then been counted and described. A failure that names no
+    // path of its own is reported as concerning path.
+    template <typename Step> bool attempt(Step&& step, const std::string& path);
     // Whether path exists; assumed when the probe itself failed with a counted error.
     bool exists(const std::string& path, bool assumedOnFailure);
 
-    void count(const std::string& fragment)
+    // Counts one problem: its fragment for the summary, and for the run log and the command
+    // line what it was with the full paths and the error's own text.
+    void count(const std::string& fragment, const std::string& detail)
     {
         ++m_errors;
         m_messages += fragment;
+        if (m_report.problemNoted)
+            m_report.problemNoted(m_pairLabel + detail);
+    }
+    void countError(const std::string& fragment, const RuntimeError& error)
+    {
+        count(fragment, errorReportWithPath(error) + " (" + m_source + " -> " + m_target + ")");
     }
 
     const Services& m_services;
@@ -60,27 +70,29 @@ private:
 
     FolderPairs m_pairs;
     DriveTable m_drives;
-    std::string m_source; // S: empty until the pair loop reaches a pair
-    std::string m_target; // T
+    std::string m_source;    // S: empty until the pair loop reaches a pair
+    std::string m_target;    // T
+    std::string m_pairLabel; // "Pair n: " in the pair loop
 };
 
-template <typename Step> bool BackupRun::attempt(Step&& step)
+template <typename Step> bool BackupRun::attempt(Step&& step, const std::string& path)
 {
     for (int round = 0;; ++round) {
         try {
             step();
             return true;
-        } catch (const RuntimeError& error) {
+        } catch (RuntimeError& error) {
+            error.concerning(path);
             switch (error.number()) {
             case ErrorNumber::PathNotFound:
-                count(", Path not found (" + m_source + " " + m_target);
+                countError(", Path not found (" + m_source + " " + m_target, error);
                 return false;
             case ErrorNumber::PermissionDenied:
                 if (round < kPermissionRounds) {
                     ClearAttributes(m_services, m_target);
                     continue;
                 }
-                count(", Permission denied (" + m_source + " " + m_target);
+                countError(", Permission denied (" + m_source + " " + m_target, error);
                 return false;
             case ErrorNumber::BadFileName:
                 throw PairSkipped{};
@@ -94,7 +106,7 @@ template <typename Step> bool BackupRun::attempt(Step&& step)
 bool BackupRun::exists(const std::string& path, bool assumedOnFailure)
 {
     bool found = assumedOnFailure;
-    attempt([&] { found = !m_fileSystem.probe(path, ProbeMask::All).empty(); });
+    attempt([&] { found = !m_fileSystem.probe(path, ProbeMask::All).empty(); }, path);
     return found;
 }
 
@@ -109,19 +121,25 @@ void BackupRun::run()
     try {
         try {
             readConfiguration();
-        } catch (...) {
+        } catch (const std::exception& error) {
             m_report.configUnreadable = true;
+            m_report.configError = errorReport(toRuntimeError(error));
             throw;
         }
         for (int pair = 1; pair <= kRowCount; ++pair) {
             m_source = m_pairs.sources[pair - 1];
             m_target = m_pairs.targets[pair - 1];
+            m_pairLabel = "Pair " + std::to_string(pair) + ": ";
             try {
                 processPair(pair, m_drives[pair - 1]);
             } catch (const PairSkipped&) {
-                count(", Invalid Path in " + m_source +
-                      ". Try selecting a subdirectory in this source instead of the root. " +
-                      m_source + " was skipped.");
+                const std::string skipped =
+                    "Invalid Path in " + m_source +
+                    ". Try selecting a subdirectory in this source instead of the root. " +
+                    m_source + " was skipped.";
+                count(", " + skipped, skipped);
+            } catch (const std::exception& error) {
+                abandonPair(toRuntimeError(error));
             }
         }
     } catch (const std::exception& error) {
@@ -129,6 +147,15 @@ void BackupRun::run()
         reportError(m_services.messageBox, toRuntimeError(error),
                     " in Function StartBackup, debugline 0 strSource: " + m_source);
     }
+}
+
+// A failure the steps do not handle (a full disk, a device gone) costs only its own pair: it is
+// counted, shown as any unexpected failure is, and the run goes on with the next pair.
+void BackupRun::abandonPair(const RuntimeError& error)
+{
+    countError(", " + errorReport(error) + " (" + m_source + " " + m_target, error);
+    reportError(m_services.messageBox, error,
+                " in Function StartBackup, debugline 0 strSource: " + m_source);
 }
 
 void BackupRun::processPair(int pair, const DriveRow& row)
@@ -139,7 +166,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         return;
 
     if (!exists(source, false))
-        count(", " + source + " is not a valid source)");
+        count(", " + source + " is not a valid source)", source + " is not a valid source");
 
     if (exists(source, true)) {
         const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
@@ -153,14 +180,14 @@ void BackupRun::processPair(int pair, const DriveRow& row)
             mapDrive(row);
 
         if (!exists(target, false))
-            attempt([&] { m_fileSystem.makeDirectory(target); });
+            attempt([&] { m_fileSystem.makeDirectory(target); }, target);
         if (!exists(destination, false))
-            attempt([&] { m_fileSystem.makeDirectory(destination); });
+            attempt([&] { m_fileSystem.makeDirectory(destination); }, destination);
         copyPair(pair, destination);
     }
 
     if (!exists(target, false))
-        count(", " + target + " was not created!");
+        count(", " + target + " was not created!", target + " was not created");
 }
 
 void BackupRun::mapDrive(const DriveRow& row)
@@ -169,7 +196,7 @@ void BackupRun::mapDrive(const DriveRow& row)
     if (namesDrive(row.drive))
         MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password);
     bool present = true;
-    if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }))
+    if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }, row.drive))
         return;
     std::vector<std::string>& unmapped = m_report.unmappedShares;
     if (!present && std::find(unmapped.begin(), unmapped.end(), row.uncPath) == unmapped.end())
@@ -185,17 +212,19 @@ void BackupRun::copyPair(int pair, const std::string& destination)
     }
     // A repeat after the attributes were cleared copies only what failed the time before.
     std::vector<std::string> failed;
-    attempt([&] {
-        try {
-            if (failed.empty())
-                m_fileSystem.copyFolder(m_source, destination, progress);
-            else
-                m_fileSystem.copyFolderAgain(m_source, destination, failed, progress);
-        } catch (const FolderCopyError& error) {
-            failed = error.failedEntries();
-            throw;
-        }
-    });
+    attempt(
+        [&] {
+            try {
+                if (failed.empty())
+                    m_fileSystem.copyFolder(m_source, destination, progress);
+                else
+                    m_fileSystem.copyFolderAgain(m_source, destination, failed, progress);
+            } catch (const FolderCopyError& error) {
+                failed = error.failedEntries();
+                throw;
+            }
+        },
+        destination);
 }
 
 } // namespace

@@ -21,12 +21,18 @@ struct BackupRunReport
     // The UNC paths of the drives that were still absent after the run had tried to map them,
     // in pair order, each once.
     std::vector<std::string> unmappedShares;
-    // True when the configuration could not be read, so no pair was looked at.
+    // True when the configuration could not be read, so no pair was looked at; configError
+    // then holds "number description".
     bool configUnreadable = false;
+    std::string configError;
+    // Told every counted problem as it is counted: "Pair n: " and what failed, with the full
+    // paths and the error's own text. May be empty.
+    std::function<void(const std::string& problem)> problemNoted;
 };
 
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to
-// strMessages and adds 1 to intErrors for each; an unexpected failure ends the run with a
+// strMessages and adds 1 to intErrors for each. An unexpected failure in a pair's steps is shown
+// in a message box and costs only that pair; one while Config.dat is read ends the run with a
 // message box. progress may be empty.
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress = {});

@@ -3,7 +3,13 @@
 #include "backup/backupcommand.h"
 #include "cli/console.h"
 #include "cli/showconfig.h"
+#include "cli/showlog.h"
 #include "drives/drivecommands.h"
+#include "platform/printable.h"
+#include "platform/runlog.h"
+
+#include <cstddef>
+#include <optional>
 
 namespace tarnwell {
 
@@ -19,6 +25,7 @@ constexpr const char* kUsage =
     "  show               show the folder pairs, the backup time and the drive table\n"
     "  map-drives         map every configured network drive that is not there\n"
     "  disconnect-drives  disconnect every configured network drive that is there\n"
+    "  log [-n N]         show the last N runs of the run log Tarnwell.log (10 when not given)\n"
     "\n"
     "Options:\n"
     "  -C DIR             change to DIR first\n"
@@ -41,10 +48,10 @@ int anotherRunning(std::ostream& err)
 
 int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err)
 {
-    const BackupOutcome outcome = runBackupCommand(services, console);
+    const BackupOutcome outcome = runBackupCommand(services, console, "tarnwell-cli");
     if (outcome == BackupOutcome::AnotherRunning)
         return anotherRunning(err);
-    out << consoleLines(console.text());
+    out << console.report();
     switch (outcome) {
     case BackupOutcome::Complete:
         return CliExit::Success;
@@ -63,8 +70,26 @@ int drivePass(const DrivePassResult& result, Console& console, std::ostream& out
         return anotherRunning(err);
     if (!result.completed)
         return CliExit::CouldNotRun;
-    out << consoleLines(console.text());
+    out << console.report();
     return result.anyRowFailed ? CliExit::Failed : CliExit::Success;
+}
+
+// "log [-n N]"
+int logCommand(const std::vector<std::string>& options, FileSystem& fileSystem, std::ostream& out,
+               std::ostream& err)
+{
+    int count = kDefaultLogBlocks;
+    if (!options.empty()) {
+        if (options.size() != 2 || options[0] != "-n")
+            return usageError(err, "unexpected argument: " + options[0]);
+        const std::string& given = options[1];
+        const bool digits = !given.empty() && given.size() <= 6 &&
+                            given.find_first_not_of("0123456789") == std::string::npos;
+        count = digits ? std::stoi(given) : 0;
+        if (count < 1)
+            return usageError(err, "-n needs a number of runs from 1 up");
+    }
+    return showRunLog(fileSystem, count, out, err);
 }
 
 } // namespace
@@ -94,22 +119,32 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
         out << "tarnwell-cli " << TARNWELL_VERSION << "\n";
         return CliExit::Success;
     }
+    if (command == "log")
+        return logCommand({args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()},
+                          platform.fileSystem, out, err);
     if (at + 1 < args.size())
         return usageError(err, "unexpected argument: " + args[at + 1]);
 
     Console console(err, errIsTerminal);
+    // A log that cannot be written costs the command nothing but this line.
+    std::optional<RunLog> runLog;
+    if (platform.logFile)
+        runLog.emplace(*platform.logFile, platform.clock, [&err](const std::string& problem) {
+            err << "tarnwell-cli: " << printable(problem) << "\n";
+        });
     const Services services{platform.fileSystem, platform.network, platform.clock,
-                            platform.codePage, console};
+                            platform.codePage,   console,          runLog ? &*runLog : nullptr};
     if (command == "backup")
         return backup(services, console, out, err);
     if (command == "show")
         return showConfiguration(services, out, err);
     std::string strDriveLog;
     if (command == "map-drives")
-        return drivePass(cmdMapDrives_Click(services, console, strDriveLog), console, out, err);
+        return drivePass(cmdMapDrives_Click(services, console, strDriveLog, "tarnwell-cli"),
+                         console, out, err);
     if (command == "disconnect-drives")
-        return drivePass(cmdDisconnectDrives_Click(services, console, strDriveLog), console, out,
-                         err);
+        return drivePass(cmdDisconnectDrives_Click(services, console, strDriveLog, "tarnwell-cli"),
+                         console, out, err);
     return usageError(err, "unknown command: " + command);
 }
 

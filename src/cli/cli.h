@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/filesystem.h"
+#include "platform/logfile.h"
 #include "platform/network.h"
 
 #include <functional>
@@ -21,6 +22,8 @@ struct CliPlatform
     CodePage& codePage;
     // Makes dir the working directory; false when it cannot.
     std::function<bool(const std::string& dir)> changeDirectory;
+    // Where the run log is appended; none keeps no log.
+    LogFile* logFile = nullptr;
 };
 
 namespace CliExit {

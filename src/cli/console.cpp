@@ -1,5 +1,9 @@
 #include "cli/console.h"
 
+#include "platform/printable.h"
+
+#include <algorithm>
+
 namespace tarnwell {
 
 namespace {
@@ -24,7 +28,29 @@ std::string fitted(const std::string& line)
 void Console::show(const std::string& text, const std::string& /*title*/, MessageIcon /*icon*/)
 {
     clearProgress();
-    m_err << "Tarnwell: " << consoleLines(text) << std::flush;
+    m_err << "Tarnwell: " << printable(text) << "\n" << std::flush;
+}
+
+void Console::setReport(const std::string& text, const std::vector<std::string>& lines)
+{
+    m_text = text;
+    m_lines = lines;
+}
+
+void Console::showDetail(const std::string& line)
+{
+    clearProgress();
+    m_err << "Tarnwell: " << printable(line) << "\n" << std::flush;
+}
+
+std::string Console::report() const
+{
+    if (m_lines.empty())
+        return consoleLines(m_text);
+    std::string shown;
+    for (const std::string& line : m_lines)
+        shown += printable(line) + "\n";
+    return shown;
 }
 
 void Console::showProgress(const std::string& line)
@@ -50,17 +76,14 @@ void Console::clearProgress()
 std::string consoleLines(const std::string& text)
 {
     std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines += '\n';
-        } else {
-            lines += text[i];
-        }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\r', start), text.size());
+        lines += printable(std::string_view(text).substr(start, end - start)) + "\n";
+        start = end + 1;
+        if (start < text.size() && text[start] == '\n')
+            ++start;
     }
-    if (!lines.empty() && lines.back() != '\n')
-        lines += '\n';
     return lines;
 }
 

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace tarnwell {
 
@@ -18,10 +19,20 @@ public:
 
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
 
-    void setText(const std::string& text) override { m_text = text; }
+    void setText(const std::string& text) override
+    {
+        m_text = text;
+        m_lines.clear();
+    }
     std::string text() const override { return m_text; }
     void repaint() override {}
     void showProgress(const std::string& line) override;
+    void setReport(const std::string& text, const std::vector<std::string>& lines) override;
+    void showDetail(const std::string& line) override;
+
+    // The status box's report for the output stream: each line on its own with its control
+    // characters escaped, so that no text can forge a line or steer the terminal.
+    std::string report() const;
 
 private:
     void clearProgress();
@@ -30,9 +41,11 @@ private:
     bool m_errIsTerminal;
     bool m_progressShown = false;
     std::string m_text;
+    std::vector<std::string> m_lines; // the report's lines, when it came as lines
 };
 
 // text with each CR LF (or lone CR) turned into "\n" and one "\n" at the end, or "" for "".
+// Other control characters are escaped.
 std::string consoleLines(const std::string& text);
 
 } // namespace tarnwell

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     try {
         tarnwell::SystemServices system = tarnwell::makeSystemServices();
         tarnwell::CliPlatform platform{*system.fileSystem, *system.network, *system.clock,
-                                       *system.codePage, changeDirectory};
+                                       *system.codePage,   changeDirectory, system.logFile.get()};
         return tarnwell::runCli(tarnwell::commandLineArguments(argc, argv), platform, std::cout,
                                 std::cerr, tarnwell::stderrIsTerminal());
     } catch (const std::exception& error) {

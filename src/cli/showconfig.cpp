@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "config/settings.h"
 #include "platform/error.h"
+#include "platform/printable.h"
 
 #include <iomanip>
 
@@ -25,7 +26,7 @@ void printPairs(std::ostream& out, const FolderPairs& pairs)
         if (pairs.sources[k].empty() && pairs.targets[k].empty())
             continue;
         printRowNumber(out, k + 1);
-        out << pairs.sources[k] << "  ->  " << pairs.targets[k] << "\n";
+        out << printable(pairs.sources[k]) << "  ->  " << printable(pairs.targets[k]) << "\n";
         any = true;
     }
     if (!any)
@@ -42,8 +43,9 @@ void printDrives(std::ostream& out, const DriveTable& table)
             row.password.empty())
             continue;
         printRowNumber(out, k + 1);
-        out << "drive " << row.drive << "  share " << row.uncPath << "  user " << row.userName
-            << "  password " << (row.password.empty() ? "" : kHiddenPassword) << "\n";
+        out << "drive " << printable(row.drive) << "  share " << printable(row.uncPath) << "  user "
+            << printable(row.userName) << "  password "
+            << (row.password.empty() ? "" : kHiddenPassword) << "\n";
         any = true;
     }
     if (!any)
@@ -67,7 +69,8 @@ int showConfiguration(const Services& services, std::ostream& out, std::ostream&
         return CliExit::CouldNotRun;
     }
     printPairs(out, pairs);
-    out << "Backup time: " << (backupTime.empty() ? "(none, no daily backup)" : backupTime) << "\n";
+    out << "Backup time: "
+        << (backupTime.empty() ? "(none, no daily backup)" : printable(backupTime)) << "\n";
     printDrives(out, drives);
     return CliExit::Success;
 }

@@ -20,23 +20,43 @@ std::size_t recordOffset(int n)
 
 DataFileReader::DataFileReader(FileSystem& fileSystem, const CodePage& codePage,
                                const std::string& path)
-    : m_codePage(codePage), m_bytes(fileSystem.readFile(path))
+    : m_fileSystem(fileSystem), m_codePage(codePage), m_path(path)
 {
+}
+
+std::vector<std::string> DataFileReader::readRecords(int first, int last,
+                                                     std::uint64_t* fileSize) const
+{
+    const std::size_t start = recordOffset(first);
+    if (last < first)
+        throw RuntimeError(ErrorNumber::BadRecordNumber);
+    const std::size_t span = recordOffset(last) + kRecordLength - start;
+    const FileRange range = m_fileSystem.readFileRange(m_path, start, span, kMaxDataFileSize);
+    if (fileSize)
+        *fileSize = range.fileSize;
+
+    const std::string_view bytes = range.bytes;
+    std::vector<std::string> texts;
+    for (std::size_t offset = 0; offset < span; offset += kRecordLength) {
+        if (offset >= bytes.size()) {
+            texts.emplace_back();
+            continue;
+        }
+        if (bytes.size() - offset < kRecordLength)
+            throw RuntimeError(ErrorNumber::BadRecordLength);
+        const auto low = static_cast<unsigned char>(bytes[offset]);
+        const auto high = static_cast<unsigned char>(bytes[offset + 1]);
+        const std::size_t length = low | (high << 8);
+        if (length > kMaxTextLength)
+            throw RuntimeError(ErrorNumber::BadRecordLength);
+        texts.push_back(m_codePage.fromAnsi(bytes.substr(offset + 2, length)));
+    }
+    return texts;
 }
 
 std::string DataFileReader::readRecord(int n) const
 {
-    const std::size_t offset = recordOffset(n);
-    if (offset >= m_bytes.size())
-        return {};
-    if (m_bytes.size() - offset < kRecordLength)
-        throw RuntimeError(ErrorNumber::BadRecordLength);
-    const auto low = static_cast<unsigned char>(m_bytes[offset]);
-    const auto high = static_cast<unsigned char>(m_bytes[offset + 1]);
-    const std::size_t length = low | (high << 8);
-    if (length > kMaxTextLength)
-        throw RuntimeError(ErrorNumber::BadRecordLength);
-    return m_codePage.fromAnsi(std::string_view(m_bytes).substr(offset + 2, length));
+    return readRecords(n, n).front();
 }
 
 DataFileWriter::DataFileWriter(FileSystem& fileSystem, const CodePage& codePage,
@@ -64,7 +84,7 @@ void DataFileWriter::commit()
 
     std::string bytes;
     try {
-        bytes = m_fileSystem.readFile(m_path);
+        bytes = m_fileSystem.readFileRange(m_path, 0, kMaxDataFileSize, kMaxDataFileSize).bytes;
     } catch (const RuntimeError& error) {
         if (error.number() != ErrorNumber::FileNotFound)
             throw;

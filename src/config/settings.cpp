@@ -1,6 +1,9 @@
 #include "config/settings.h"
 
 #include "config/datafile.h"
+#include "platform/error.h"
+
+#include <vector>
 
 namespace tarnwell {
 
@@ -26,35 +29,55 @@ constexpr DriveColumn kDriveColumns[] = {
     {kFirstPassword, &DriveRow::password},
 };
 
+constexpr int kLastPassword = kFirstPassword + kRowCount - 1;
+
+bool isUsedRecord(int n)
+{
+    return (n >= kFirstSource && n <= kBackupTimeRecord) ||
+           (n >= kFirstUncPath && n <= kLastPassword);
+}
+
+// Records first..last. A file cut short inside any record that some reader uses is damaged for
+// every reader alike (59), whichever of its records this reader needs.
+std::vector<std::string> readRecords(FileSystem& fileSystem, const CodePage& codePage, int first,
+                                     int last)
+{
+    std::uint64_t size = 0;
+    std::vector<std::string> texts =
+        DataFileReader(fileSystem, codePage).readRecords(first, last, &size);
+    if (size % kRecordLength != 0 && isUsedRecord(static_cast<int>(size / kRecordLength) + 1))
+        throw RuntimeError(ErrorNumber::BadRecordLength);
+    return texts;
+}
+
 } // namespace
 
 FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage)
 {
-    DataFileReader file(fileSystem, codePage);
+    const std::vector<std::string> texts =
+        readRecords(fileSystem, codePage, kFirstSource, kFirstTarget + kRowCount - 1);
     FolderPairs pairs;
-    for (int k = 0; k < kRowCount; ++k)
-        pairs.sources[k] = file.readRecord(kFirstSource + k);
-    for (int k = 0; k < kRowCount; ++k)
-        pairs.targets[k] = file.readRecord(kFirstTarget + k);
+    for (int k = 0; k < kRowCount; ++k) {
+        pairs.sources[k] = texts[kFirstSource - 1 + k];
+        pairs.targets[k] = texts[kFirstTarget - 1 + k];
+    }
     return pairs;
 }
 
 std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage)
 {
-    const std::string stored = DataFileReader(fileSystem, codePage).readRecord(kBackupTimeRecord);
-    const auto first = stored.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return stored.substr(first, stored.find_last_not_of(' ') - first + 1);
+    return trimmedBlanks(
+        readRecords(fileSystem, codePage, kBackupTimeRecord, kBackupTimeRecord).front());
 }
 
 DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage)
 {
-    DataFileReader file(fileSystem, codePage);
+    const std::vector<std::string> texts =
+        readRecords(fileSystem, codePage, kFirstUncPath, kLastPassword);
     DriveTable table;
     for (const DriveColumn& column : kDriveColumns) {
         for (int k = 0; k < kRowCount; ++k)
-            table[k].*column.field = file.readRecord(column.firstRecord + k);
+            table[k].*column.field = texts[column.firstRecord - kFirstUncPath + k];
     }
     return table;
 }

@@ -5,8 +5,11 @@
 #include "drives/driveprobe.h"
 #include "drives/mapdrive.h"
 #include "platform/errortrap.h"
+#include "platform/runlog.h"
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace tarnwell {
 
@@ -61,9 +64,12 @@ bool disconnectRow(const Services& services, const DriveRow& row, std::string& s
 
 using RowAction = bool (*)(const Services&, const DriveRow&, std::string&);
 
-DrivePassResult drivePass(const Services& services, StatusBox& status, std::string& strDriveLog,
-                          const char* suffix, RowAction handleRow)
+DrivePassResult drivePass(const Services& given, StatusBox& status, std::string& strDriveLog,
+                          const char* command, const std::string& trigger, const char* suffix,
+                          RowAction handleRow)
 {
+    RunLogBlock log(given, command, trigger);
+    const Services& services = log.services();
     DrivePassResult result;
     result.completed = errorTrap(services.messageBox, suffix, [&] {
         const RunLock lock(services.fileSystem);
@@ -75,13 +81,21 @@ DrivePassResult drivePass(const Services& services, StatusBox& status, std::stri
         }
         const DriveTable table = readDriveTable(services.fileSystem, services.codePage);
         strDriveLog.clear();
+        std::vector<std::string> lines;
         for (const DriveRow& row : table) {
             if (row.drive.empty())
                 continue;
+            const std::size_t start = strDriveLog.size();
             if (!handleRow(services, row, strDriveLog))
                 result.anyRowFailed = true;
+            // Each row adds one line; kept apart so that no text of a row can start another.
+            std::string line = strDriveLog.substr(start);
+            if (line.size() >= 2 && line.compare(line.size() - 2, 2, kLineEnd) == 0)
+                line.resize(line.size() - 2);
+            log.write("Outcome", line);
+            lines.push_back(std::move(line));
         }
-        status.setText(strDriveLog);
+        status.setReport(strDriveLog, lines);
         status.repaint();
     });
     return result;
@@ -90,15 +104,17 @@ DrivePassResult drivePass(const Services& services, StatusBox& status, std::stri
 } // namespace
 
 DrivePassResult cmdMapDrives_Click(const Services& services, StatusBox& status,
-                                   std::string& strDriveLog)
+                                   std::string& strDriveLog, const std::string& trigger)
 {
-    return drivePass(services, status, strDriveLog, " in cmdMapDrives_Click", mapRow);
+    return drivePass(services, status, strDriveLog, "map drives", trigger, " in cmdMapDrives_Click",
+                     mapRow);
 }
 
 DrivePassResult cmdDisconnectDrives_Click(const Services& services, StatusBox& status,
-                                          std::string& strDriveLog)
+                                          std::string& strDriveLog, const std::string& trigger)
 {
-    return drivePass(services, status, strDriveLog, " in cmdDisconnectDrives_Click", disconnectRow);
+    return drivePass(services, status, strDriveLog, "disconnect drives", trigger,
+                     " in cmdDisconnectDrives_Click", disconnectRow);
 }
 
 } // namespace tarnwell

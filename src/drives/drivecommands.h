@@ -15,12 +15,16 @@ struct DrivePassResult
 };
 
 // "Map Drives": reads the drive table, empties strDriveLog, appends one line per configured row,
-// and shows the report in the status box. Error trap suffix " in cmdMapDrives_Click".
+// and shows the report in the status box. Error trap suffix " in cmdMapDrives_Click". The run
+// log, when services have one, gets a block with what started it (trigger), every message and
+// every row's line.
 DrivePassResult cmdMapDrives_Click(const Services& services, StatusBox& status,
-                                   std::string& strDriveLog);
+                                   std::string& strDriveLog,
+                                   const std::string& trigger = "the Map Drives button");
 
 // "Disconnect Drives": the same for cancelling. Suffix " in cmdDisconnectDrives_Click".
-DrivePassResult cmdDisconnectDrives_Click(const Services& services, StatusBox& status,
-                                          std::string& strDriveLog);
+DrivePassResult
+cmdDisconnectDrives_Click(const Services& services, StatusBox& status, std::string& strDriveLog,
+                          const std::string& trigger = "the Disconnect Drives button");
 
 } // namespace tarnwell

@@ -36,6 +36,13 @@ struct CopyProgress
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
 };
+// Part of a file and the size of the whole file.
+struct FileRange
+{
+    std::string bytes;
+    std::uint64_t fileSize = 0;
+};
+
 // Called on the thread that runs the copy, now and then while it works.
 using CopyProgressCallback = std::function<void(const CopyProgress&)>;
 
@@ -103,6 +110,14 @@ public:
 
     // The whole content of a file; 53 when it does not exist.
     virtual std::string readFile(const std::string& path) = 0;
+    // Up to length bytes of the file at path from offset (fewer at its end) and its size.
+    // Only a regular file of at most maxSize bytes is read: anything else is refused
+    // with 75 before a byte is read, so that a pipe, a device or a huge file cannot hold the
+    // program. 53 when it does not exist.
+    virtual FileRange readFileRange(const std::string& path, std::uint64_t offset,
+                                    std::size_t length, std::uint64_t maxSize) = 0;
+    // The working directory, absolute: where Config.dat and the run log are.
+    virtual std::string currentDirectory() = 0;
     // Replaces the file's content in one atomic step: a failure leaves the old file as it was.
     // A file created here is readable and writable by its owner only.
     virtual void writeFileAtomically(const std::string& path, const std::string& content) = 0;
@@ -112,5 +127,9 @@ public:
     // counts: the file left behind blocks nothing.
     virtual std::unique_ptr<FileLock> tryLockFile(const std::string& path) = 0;
 };
+
+// The refusals of readFileRange, naming path.
+RuntimeError notRegularFileError(const std::string& path);
+RuntimeError fileTooLargeError(const std::string& path, std::uint64_t maxSize);
 
 } // namespace tarnwell

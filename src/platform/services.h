@@ -3,12 +3,15 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/filesystem.h"
+#include "platform/logfile.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
 
 #include <memory>
 
 namespace tarnwell {
+
+class RunLog;
 
 // What the logic is given to work with. The program passes the real ones, tests fakes.
 struct Services
@@ -18,6 +21,8 @@ struct Services
     Clock& clock;
     CodePage& codePage;
     MessageBox& messageBox;
+    // Where the commands record what they did; none in most tests.
+    RunLog* runLog = nullptr;
 };
 
 // The platform services of the backend this program was built for.
@@ -27,6 +32,7 @@ struct SystemServices
     std::unique_ptr<Network> network;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<CodePage> codePage;
+    std::unique_ptr<LogFile> logFile;
 };
 SystemServices makeSystemServices();
 

@@ -70,13 +70,13 @@ TEST_F(BackupCommandTest, UnreadableConfigurationShowsTheMessageAndABareError)
                   "53 File not found in Function StartBackup, debugline 0 strSource: "});
 }
 
-TEST_F(BackupCommandTest, RunEndedOnTheGeneralPathStillCountsAsAnError)
+TEST_F(BackupCommandTest, UnexpectedFailureInAPairHasItsFragmentInTheSummary)
 {
     world.setPair(2, "C:\\Data\\Docs\\Sub", "D:\\Backup");
     world.fileSystem.failOn(test::MemoryFileSystem::Operation::MakeDirectory, "D:\\Backup\\Sub",
                             ErrorNumber::DiskFull);
     EXPECT_EQ(run(), BackupOutcome::Error);
-    EXPECT_EQ(status.text(), "Error! ");
+    EXPECT_EQ(status.text(), "Error! , 61 Disk full (C:\\Data\\Docs\\Sub D:\\Backup");
     EXPECT_EQ(world.messageBox.messages.size(), 1u);
 }
 

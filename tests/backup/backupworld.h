@@ -77,6 +77,12 @@ public:
         m_inner.copyFolderAgain(source, destination, failedEntries, progress);
     }
     std::string readFile(const std::string& path) override { return m_inner.readFile(path); }
+    FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint64_t maxSize) override
+    {
+        return m_inner.readFileRange(path, offset, length, maxSize);
+    }
+    std::string currentDirectory() override { return m_inner.currentDirectory(); }
     void writeFileAtomically(const std::string& path, const std::string& content) override
     {
         m_inner.writeFileAtomically(path, content);

@@ -226,21 +226,34 @@ TEST_F(StartBackupTest, BadFileNameSkipsThePairWithItsOwnFragment)
     EXPECT_TRUE(world.messageBox.messages.empty());
 }
 
-TEST_F(StartBackupTest, UnexpectedFailureEndsTheRunWithTheCurrentSource)
+TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
 {
+    fs().addDrive('F');
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
     world.setPair(2, "C:\\Data\\Docs\\Sub", "D:\\Backup");
-    world.setPair(3, "C:\\Data", "D:\\Backup");
+    world.setPair(3, "C:\\Data", "F:\\");
+    fs().failOn(Op::CopyFile, "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::DiskFull);
     fs().failOn(Op::MakeDirectory, "D:\\Backup\\Sub", ErrorNumber::DeviceUnavailable);
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
     run();
     EXPECT_EQ(world.messageBox.texts(),
-              std::vector<std::string>{"68 Device unavailable in Function StartBackup, debugline "
-                                       "0 strSource: C:\\Data\\Docs\\Sub"});
-    EXPECT_EQ(world.messageBox.messages[0].title, "Tarnwell");
-    EXPECT_EQ(messages, "");
-    EXPECT_EQ(errors, 1);
-    EXPECT_TRUE(fs().exists("D:\\Backup\\Docs\\a.txt"));
-    EXPECT_FALSE(fs().exists("D:\\Backup\\Data")) << "pairs after the failure are not run";
+              (std::vector<std::string>{
+                  "61 Disk full in Function StartBackup, debugline 0 strSource: C:\\Data\\Docs",
+                  "68 Device unavailable in Function StartBackup, debugline 0 strSource: "
+                  "C:\\Data\\Docs\\Sub"}));
+    EXPECT_EQ(messages, ", 61 Disk full (C:\\Data\\Docs D:\\Backup"
+                        ", 68 Device unavailable (C:\\Data\\Docs\\Sub D:\\Backup");
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(fs().contentOf("F:\\Data\\Docs\\Sub\\b.txt"), "beta!")
+        << "the pairs after the failures are still backed up";
+    EXPECT_EQ(
+        problems,
+        (std::vector<std::string>{
+            "Pair 1: 61 Disk full: D:\\Backup\\Docs\\Sub\\b.txt (C:\\Data\\Docs -> D:\\Backup)",
+            "Pair 2: 68 Device unavailable: D:\\Backup\\Sub (C:\\Data\\Docs\\Sub -> "
+            "D:\\Backup)"}))
+        << "the record names the file it happened on";
     EXPECT_FALSE(report.configUnreadable);
 }
 

@@ -1,5 +1,7 @@
 #include "backup/backupworld.h"
 #include "cli/cli.h"
+#include "platform/error.h"
+#include "support/memorylogfile.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -20,17 +22,22 @@ protected:
     {
         out.str("");
         err.str("");
-        CliPlatform platform{world.fileSystem, world.network, world.clock, world.codePage,
+        CliPlatform platform{world.fileSystem,
+                             world.network,
+                             world.clock,
+                             world.codePage,
                              [this](const std::string& dir) {
                                  if (!world.fileSystem.isFolder(dir))
                                      return false;
                                  world.fileSystem.setCurrentDirectory(dir);
                                  return true;
-                             }};
+                             },
+                             logFile};
         return runCli(args, platform, out, err, terminal);
     }
 
     test::BackupWorld world;
+    LogFile* logFile = nullptr;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -54,7 +61,68 @@ TEST_F(CliTest, BackupWithoutConfigurationCannotRun)
     EXPECT_EQ(run({"backup"}), 2);
     EXPECT_EQ(out.str(), "Error! \n");
     EXPECT_EQ(err.str(),
-              "Tarnwell: 53 File not found in Function StartBackup, debugline 0 strSource: \n");
+              "Tarnwell: 53 File not found in Function StartBackup, debugline 0 strSource: \n"
+              "Tarnwell: cannot read Config.dat in C:\\Work: 53 File not found\n");
+}
+
+TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheUnreadableConfiguration)
+{
+    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
+                            ErrorNumber::DiskFull);
+    world.writeConfig();
+    EXPECT_EQ(run({"backup"}), 1);
+    EXPECT_EQ(err.str(),
+              "Tarnwell: Pair 1: 61 Disk full: D:\\Backup\\Docs\\a.txt (C:\\Data\\Docs -> "
+              "D:\\Backup)\n"
+              "Tarnwell: 61 Disk full in Function StartBackup, debugline 0 strSource: "
+              "C:\\Data\\Docs\n");
+
+    std::string damaged = world.fileSystem.contentOf("C:\\Work\\Config.dat");
+    damaged[4 * 255] = '\xff'; // record 5: a length no writer gives
+    world.fileSystem.addFile("C:\\Work\\Config.dat", damaged);
+    EXPECT_EQ(run({"backup"}), 2);
+    EXPECT_EQ(err.str(),
+              "Tarnwell: 59 Bad record length in Function StartBackup, debugline 0 strSource: \n"
+              "Tarnwell: cannot read Config.dat in C:\\Work: 59 Bad record length\n");
+}
+
+TEST_F(CliTest, ControlCharactersFromConfigAreEscapedSoEachLineStaysOne)
+{
+    const std::string forged = "C:\\x\x1b[2J\r\nBackups Complete";
+    world.setPair(2, forged, "D:\\Backup");
+    world.writeConfig();
+    EXPECT_EQ(run({"backup"}), 1);
+    EXPECT_EQ(out.str(),
+              "Error! , C:\\x\\x1b[2J\\x0d\\x0aBackups Complete is not a valid source)\n");
+    EXPECT_EQ(run({"show"}), 0);
+    EXPECT_NE(out.str().find("   2  C:\\x\\x1b[2J\\x0d\\x0aBackups Complete  ->  D:\\Backup\n"),
+              std::string::npos)
+        << out.str();
+}
+
+TEST_F(CliTest, LogShowsTheLastRunsAndAFailingLogCostsOneLine)
+{
+    test::MemoryLogFile memoryLog(world.fileSystem);
+    logFile = &memoryLog;
+    world.writeConfig();
+    EXPECT_EQ(run({"log"}), 0);
+    EXPECT_EQ(out.str(), "No runs recorded in C:\\Work\n");
+    for (int minute : {1, 2, 3}) {
+        world.clock.current.minute = minute;
+        EXPECT_EQ(run({"backup"}), 0);
+    }
+    EXPECT_EQ(run({"log", "-n", "2"}), 0);
+    const std::string text = out.str();
+    EXPECT_EQ(text.rfind("=== 2008-03-12 13:02:00 backup, started by tarnwell-cli\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("=== 2008-03-12 13:03:00 backup"), std::string::npos);
+    EXPECT_EQ(text.find("13:01:00"), std::string::npos);
+    EXPECT_EQ(run({"log", "-n", "0"}), 2);
+
+    memoryLog.failWith = ErrorNumber::PermissionDenied;
+    EXPECT_EQ(run({"backup"}), 0);
+    EXPECT_EQ(err.str(),
+              "tarnwell-cli: cannot write the run log Tarnwell.log: 70 Permission denied\n");
 }
 
 TEST_F(CliTest, UnmappedDrivesAreLinesOfTheirOwn)
@@ -76,12 +144,16 @@ TEST_F(CliTest, ProgressIsDrawnOnATerminalAndClearedBeforeMessages)
     EXPECT_EQ(run({"backup"}, true), 1);
     const std::string text = err.str();
     const auto progress = text.find("\r\x1b[KPair 1: C:\\Data\\Docs - 2 files, 10 bytes copied");
-    const auto message = text.find("\r\x1b[KTarnwell: 68 Device unavailable in Function "
-                                   "StartBackup, debugline 0 strSource: C:\\Data\\Docs\\Sub\n");
+    const auto message =
+        text.find("\r\x1b[KTarnwell: Pair 2: 68 Device unavailable: D:\\Backup\\Sub "
+                  "(C:\\Data\\Docs\\Sub -> D:\\Backup)\nTarnwell: 68 Device "
+                  "unavailable in Function StartBackup, debugline 0 strSource: "
+                  "C:\\Data\\Docs\\Sub\n");
     EXPECT_NE(progress, std::string::npos) << text;
     EXPECT_NE(message, std::string::npos) << text;
     EXPECT_LT(progress, message);
-    EXPECT_EQ(out.str(), "Error! \n") << "stdout holds only the outcome";
+    EXPECT_EQ(out.str(), "Error! , 68 Device unavailable (C:\\Data\\Docs\\Sub D:\\Backup\n")
+        << "stdout holds only the outcome";
 }
 
 TEST_F(CliTest, LongProgressLinesAreCutToOneTerminalLine)

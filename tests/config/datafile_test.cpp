@@ -114,6 +114,21 @@ TEST_F(DataFileTest, RecordsNoWriterCouldProduceFailWith59)
     EXPECT_EQ(readRecord(5), "");
 }
 
+TEST_F(DataFileTest, FileCutShortInsideAUsedRecordIsRefusedByEveryReader)
+{
+    writeRecords({{1, "C:\\Data"}, {11, "D:\\Backup"}, {21, "1:05:00 PM"}});
+    std::string file = bytes();
+    file.resize(20 * 255 + 100); // inside record 21, which only some readers need
+    world.fileSystem.addFile("C:\\Work\\Config.dat", file);
+    EXPECT_EQ(errorNumberOf([&] { readFolderPairs(world.fileSystem, world.codePage); }), 59);
+    EXPECT_EQ(errorNumberOf([&] { readBackupTime(world.fileSystem, world.codePage); }), 59);
+    EXPECT_EQ(errorNumberOf([&] { readDriveTable(world.fileSystem, world.codePage); }), 59);
+
+    file.resize(25 * 255 + 100); // inside records no reader uses
+    world.fileSystem.addFile("C:\\Work\\Config.dat", file);
+    EXPECT_EQ(readFolderPairs(world.fileSystem, world.codePage).targets[0], "D:\\Backup");
+}
+
 TEST_F(DataFileTest, ReaderIgnoresOldTextInTheFill)
 {
     writeRecords({{1, "a much longer old value"}});

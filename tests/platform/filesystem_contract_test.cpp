@@ -201,6 +201,41 @@ TEST_F(BackendTest, ReadingMissingFilesFails)
               ErrorNumber::PathNotFound);
 }
 
+TEST_F(BackendTest, RangeReadsWhatLiesThereAndAFolderIsNoFile)
+{
+    const std::string file = at({"Config.dat"});
+    fileSystem.writeFileAtomically(file, "0123456789");
+    const FileRange middle = fileSystem.readFileRange(file, 4, 3, 10);
+    EXPECT_EQ(middle.bytes, "456");
+    EXPECT_EQ(middle.fileSize, 10u);
+    EXPECT_EQ(fileSystem.readFileRange(file, 8, 255, 10).bytes, "89");
+    EXPECT_EQ(fileSystem.readFileRange(file, 12, 255, 10).bytes, "");
+    EXPECT_EQ(errorOf([&] { fileSystem.readFileRange(file, 0, 255, 9); }),
+              ErrorNumber::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { fileSystem.readFileRange(at({"none.dat"}), 0, 255, 10); }),
+              ErrorNumber::FileNotFound);
+    makeFolder(at({"Folder"}));
+    EXPECT_NE(errorOf([&] { fileSystem.readFileRange(at({"Folder"}), 0, 255, 10); }), 0);
+}
+
+TEST_F(BackendTest, LogGrowsAtItsEndAndIsRenamedOverTheOlderOne)
+{
+    LogFile& log = *services.logFile;
+    const std::string file = at({"Tarnwell.log"});
+    const std::string older = at({"Tarnwell.log.1"});
+    EXPECT_EQ(log.size(file), 0u);
+    log.append(file, "first\n");
+    log.append(file, "second\n");
+    EXPECT_EQ(log.size(file), 13u);
+    EXPECT_EQ(readBytes(file), "first\nsecond\n");
+    log.append(older, "oldest\n");
+    log.rename(file, older);
+    EXPECT_EQ(readBytes(older), "first\nsecond\n");
+    EXPECT_EQ(log.size(file), 0u);
+    makeFolder(at({"Folder"}));
+    EXPECT_NE(errorOf([&] { log.append(at({"Folder"}), "x\n"); }), 0);
+}
+
 TEST_F(BackendTest, FailedWriteLeavesTheOldStateAndNoTemporaryFile)
 {
     const std::string file = at({"locked.dat"});

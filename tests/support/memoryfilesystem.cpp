@@ -236,7 +236,7 @@ void MemoryFileSystem::checkFailure(Operation operation, const std::string& path
         const int number = it->number;
         if (it->times > 0 && --it->times == 0)
             m_failures.erase(it);
-        throw RuntimeError(number);
+        throw RuntimeError(number).concerning(absolute(path));
     }
 }
 
@@ -457,6 +457,19 @@ std::string MemoryFileSystem::readFile(const std::string& path)
     if (node->folder)
         throw RuntimeError(ErrorNumber::PermissionDenied); // as Windows refuses to open a folder
     return node->content;
+}
+
+FileRange MemoryFileSystem::readFileRange(const std::string& path, std::uint64_t offset,
+                                          std::size_t length, std::uint64_t maxSize)
+{
+    const std::string content = readFile(path);
+    FileRange range;
+    range.fileSize = content.size();
+    if (range.fileSize > maxSize)
+        throw fileTooLargeError(path, maxSize);
+    if (offset < range.fileSize)
+        range.bytes = content.substr(static_cast<std::size_t>(offset), length);
+    return range;
 }
 
 void MemoryFileSystem::writeFileAtomically(const std::string& path, const std::string& content)

@@ -78,6 +78,10 @@ public:
                          const std::vector<std::string>& failedEntries,
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    // Every file here is a regular file; ReadFile failures apply to it too.
+    FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint64_t maxSize) override;
+    std::string currentDirectory() override { return m_currentDirectory; }
     void writeFileAtomically(const std::string& path, const std::string& content) override;
     // Locks are only held, never written: the lock file does not appear in the tree.
     std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;

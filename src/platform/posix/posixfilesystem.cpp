@@ -238,6 +238,54 @@ std::string PosixFileSystem::readFile(const std::string& path)
     }
 }
 
+FileRange PosixFileSystem::readFileRange(const std::string& path, std::uint64_t offset,
+                                         std::size_t length, std::uint64_t maxSize)
+{
+    // Non-blocking, so that opening a pipe without a writer returns at once to be refused.
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file)
+        throw pathError(errno, path).concerning(path);
+    FileStatus info{};
+    if (::fstat(file.get(), &info) != 0)
+        throw errnoError(errno).concerning(path);
+    if (!S_ISREG(info.st_mode))
+        throw notRegularFileError(path);
+    FileRange range;
+    range.fileSize = static_cast<std::uint64_t>(info.st_size);
+    if (range.fileSize > maxSize)
+        throw fileTooLargeError(path, maxSize);
+    if (offset >= range.fileSize)
+        return range;
+    range.bytes.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, range.fileSize - offset)));
+    std::size_t done = 0;
+    while (done < range.bytes.size()) {
+        const ssize_t got = ::pread(file.get(), range.bytes.data() + done,
+                                    range.bytes.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw errnoError(errno).concerning(path);
+        if (got == 0)
+            break; // cut short since it was measured
+        done += static_cast<std::size_t>(got);
+    }
+    range.bytes.resize(done);
+    return range;
+}
+
+std::string PosixFileSystem::currentDirectory()
+{
+    std::string buffer(256, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            throw errnoError(errno);
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
 void PosixFileSystem::writeFileAtomically(const std::string& path, const std::string& content)
 {
     FileStatus old{};

@@ -26,6 +26,9 @@ public:
                          const std::vector<std::string>& failedEntries,
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint64_t maxSize) override;
+    std::string currentDirectory() override;
     // The new content goes to an owner-only temporary file beside the old one, locked while it
     // is written; the stale ones of earlier saves that were killed are removed first.
     void writeFileAtomically(const std::string& path, const std::string& content) override;

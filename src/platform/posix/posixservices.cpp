@@ -1,6 +1,7 @@
 #include "platform/posix/posixclock.h"
 #include "platform/posix/posixcodepage.h"
 #include "platform/posix/posixfilesystem.h"
+#include "platform/posix/posixlogfile.h"
 #include "platform/posix/posixnetwork.h"
 #include "platform/services.h"
 
@@ -13,6 +14,7 @@ SystemServices makeSystemServices()
     services.network = std::make_unique<posix::PosixNetwork>();
     services.clock = std::make_unique<posix::PosixClock>();
     services.codePage = std::make_unique<posix::PosixCodePage>();
+    services.logFile = std::make_unique<posix::PosixLogFile>();
     return services;
 }
 

@@ -2,6 +2,7 @@
 #include "platform/win32/win32clock.h"
 #include "platform/win32/win32codepage.h"
 #include "platform/win32/win32filesystem.h"
+#include "platform/win32/win32logfile.h"
 #include "platform/win32/win32network.h"
 
 namespace tarnwell {
@@ -13,6 +14,7 @@ SystemServices makeSystemServices()
     services.network = std::make_unique<win32::Win32Network>();
     services.clock = std::make_unique<win32::Win32Clock>();
     services.codePage = std::make_unique<win32::Win32CodePage>();
+    services.logFile = std::make_unique<win32::Win32LogFile>();
     return services;
 }
 

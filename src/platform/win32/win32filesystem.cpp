@@ -10,6 +10,8 @@
 #include "platform/win32/winapi.h"
 #include "platform/win32/writefile.h"
 
+#include <algorithm>
+
 namespace tarnwell::win32 {
 
 namespace {
@@ -168,6 +170,61 @@ std::string Win32FileSystem::readFile(const std::string& path)
         if (read == 0)
             return content;
         content.append(buffer, read);
+    }
+}
+
+FileRange Win32FileSystem::readFileRange(const std::string& path, std::uint64_t offset,
+                                         std::size_t length, std::uint64_t maxSize)
+{
+    FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        throw lastWin32Error(Subject::File).concerning(path);
+    // A pipe, a console or a device is no file of records.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        throw notRegularFileError(path);
+    FileRange range;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size))
+        throw lastWin32Error(Subject::File).concerning(path);
+    range.fileSize = static_cast<std::uint64_t>(size.QuadPart);
+    if (range.fileSize > maxSize)
+        throw fileTooLargeError(path, maxSize);
+    if (offset >= range.fileSize)
+        return range;
+    range.bytes.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, range.fileSize - offset)));
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN))
+        throw lastWin32Error(Subject::File).concerning(path);
+    std::size_t done = 0;
+    while (done < range.bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), range.bytes.data() + done,
+                      static_cast<DWORD>(range.bytes.size() - done), &read, nullptr))
+            throw lastWin32Error(Subject::File).concerning(path);
+        if (read == 0)
+            break; // cut short since it was measured
+        done += read;
+    }
+    range.bytes.resize(done);
+    return range;
+}
+
+std::string Win32FileSystem::currentDirectory()
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0)
+            throw lastWin32Error(Subject::Folder);
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return toUtf8(buffer);
+        }
+        buffer.resize(length);
     }
 }
 

@@ -25,6 +25,9 @@ public:
                          const std::vector<std::string>& failedEntries,
                          const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
+    FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint64_t maxSize) override;
+    std::string currentDirectory() override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
     // LockFileEx on the file's first byte.
     std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;

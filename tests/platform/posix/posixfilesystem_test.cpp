@@ -12,6 +12,7 @@
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -386,6 +387,51 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     ::close(to);
     ::close(pipeEnds[0]);
     EXPECT_EQ(readBytes(target), content);
+}
+
+TEST_F(PosixFileSystemTest, RangeIsReadOnlyFromARegularFileNoLargerThanAllowed)
+{
+    constexpr std::uint64_t limit = 1024 * 1024; // what Config.dat may hold
+    struct Case
+    {
+        const char* what;
+        std::function<void(const std::string& path)> make;
+        const char* description;
+    };
+    const std::vector<Case> cases = {
+        // Opening a pipe without a writer used to wait for good.
+        {"a pipe", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+         "Path/File access error (not a regular file)"},
+        {"a link to a device",
+         [](const std::string& path) { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); },
+         "Path/File access error (not a regular file)"},
+        // Sparse: costs no disk, used to be read whole into memory.
+        {"a file over 1 MiB",
+         [](const std::string& path) {
+             posix::FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT, 0600));
+             ASSERT_EQ(::ftruncate(file.get(), off_t{limit} + 1), 0);
+         },
+         "Path/File access error (larger than 1 MiB)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = at({c.what});
+        c.make(path);
+        try {
+            fileSystem.readFileRange(path, 0, 255, limit);
+            ADD_FAILURE() << "read";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::PathFileAccessError);
+            EXPECT_EQ(error.description(), c.description);
+            EXPECT_EQ(error.path(), path);
+        }
+    }
+
+    const std::string records = at({"Config.dat"});
+    makeFile(records, std::string(limit, 'r'));
+    const FileRange range = fileSystem.readFileRange(records, limit - 10, 255, limit);
+    EXPECT_EQ(range.bytes, std::string(10, 'r')) << "fewer bytes at the end";
+    EXPECT_EQ(range.fileSize, limit);
 }
 
 } // namespace

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/logfile.h"
+#include "platform/messagebox.h"
+#include "platform/services.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tarnwell {
+
+// The run log lies beside Config.dat, in the working directory.
+inline constexpr const char* kRunLogName = "Tarnwell.log";
+// A log this large is renamed to kRunLogName + ".1" before the next block, replacing the older.
+inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
+// The first line of every block begins so; no other line can.
+inline constexpr std::string_view kRunLogBlockStart = "=== ";
+
+// The record of every backup and drive command: one block per command, each line appended as
+// the command goes, so that a crash cuts at most the last line. Control characters are
+// escaped, so that each line stays one line. Writing never fails a command: the first failure
+// of a block is told to onFailure and the rest of that block is dropped.
+class RunLog
+{
+public:
+    using FailureHandler = std::function<void(const std::string& problem)>;
+
+    RunLog(LogFile& file, const Clock& clock, FailureHandler onFailure = {},
+           std::string path = kRunLogName);
+
+    // "=== 2008-03-12 13:05:00 backup, started by the daily time"
+    void begin(const std::string& command, const std::string& trigger);
+    // "label: text"
+    void write(const std::string& label, const std::string& text);
+    // The duration and an empty line.
+    void end();
+
+private:
+    void append(const std::string& line);
+
+    LogFile& m_file;
+    const Clock& m_clock;
+    FailureHandler m_onFailure;
+    std::string m_path;
+    LocalDateTime m_started;
+    bool m_failed = false;
+};
+
+// One command's block in services.runLog: begun when made, ended when it goes; nothing at all
+// without a log. services() are the given ones with every message box also recorded.
+class RunLogBlock : private MessageBox
+{
+public:
+    RunLogBlock(const Services& services, const std::string& command, const std::string& trigger);
+    ~RunLogBlock() override;
+    RunLogBlock(const RunLogBlock&) = delete;
+    RunLogBlock& operator=(const RunLogBlock&) = delete;
+
+    const Services& services() const { return m_services; }
+    void write(const std::string& label, const std::string& text);
+
+private:
+    void show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+    RunLog* m_log;
+    MessageBox& m_shownBy;
+    Services m_services;
+};
+
+} // namespace tarnwell

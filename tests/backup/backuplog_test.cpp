@@ -1,0 +1,97 @@
+// The run log as the backup and drive commands write it.
+#include "backup/backupcommand.h"
+#include "backup/backupworld.h"
+#include "drives/drivecommands.h"
+#include "platform/error.h"
+#include "platform/runlog.h"
+#include "support/memorylogfile.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwell {
+namespace {
+
+constexpr const char* kLog = "C:\\Work\\Tarnwell.log";
+
+class BackupLogTest : public ::testing::Test
+{
+protected:
+    BackupLogTest()
+    {
+        world.clock.current = {2008, 3, 12, 13, 5, 0};
+        world.services.runLog = &runLog;
+    }
+    std::string log() const { return logFile.content(kLog); }
+
+    test::BackupWorld world;
+    test::RecordingStatusBox status;
+    test::MemoryLogFile logFile{world.fileSystem};
+    std::vector<std::string> failures;
+    RunLog runLog{logFile, world.clock,
+                  [this](const std::string& problem) { failures.push_back(problem); }};
+};
+
+TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPassword)
+{
+    const std::string password = "Secret-Pw1";
+    world.network.addShare("\\\\srv\\data");
+    world.network.refuseConnect("X:", test::MemoryNetwork::kInvalidPassword);
+    world.setDrive(1, {"\\\\srv\\data", "X", "ann", password});
+    world.setDrive(2, {"\\\\srv\\data", "Y", "ann", password});
+    world.setPair(1, "C:\\Data\\Docs", "X:\\Backup");
+    world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
+    world.setPair(3, "C:\\Data\\Docs\\Sub", "D:\\Backup");
+    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
+                            "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::DiskFull);
+    world.writeConfig();
+    runBackupCommand(world.services, status, "the daily time");
+    std::string strDriveLog;
+    cmdMapDrives_Click(world.services, status, strDriveLog, "\"mapdrives\"");
+
+    EXPECT_EQ(
+        log(),
+        "=== 2008-03-12 13:05:00 backup, started by the daily time\n"
+        "Problem: Pair 1: 76 Path not found: X:\\Backup (C:\\Data\\Docs -> X:\\Backup)\n"
+        "Problem: Pair 1: 76 Path not found: X:\\Backup\\Docs (C:\\Data\\Docs -> X:\\Backup)\n"
+        "Problem: Pair 1: 76 Path not found: X:\\Backup\\Docs (C:\\Data\\Docs -> X:\\Backup)\n"
+        "Problem: Pair 1: X:\\Backup was not created\n"
+        "Problem: Pair 2: 61 Disk full: D:\\Backup\\Docs\\Sub\\b.txt (C:\\Data\\Docs -> "
+        "D:\\Backup)\n"
+        "Message: 61 Disk full in Function StartBackup, debugline 0 strSource: "
+        "C:\\Data\\Docs\n"
+        "Outcome: Error! , Path not found (C:\\Data\\Docs X:\\Backup, Path not found "
+        "(C:\\Data\\Docs X:\\Backup, Path not found (C:\\Data\\Docs X:\\Backup, X:\\Backup "
+        "was not created!, 61 Disk full (C:\\Data\\Docs D:\\Backup\n"
+        "Outcome: Mapping of \\\\srv\\data failed!\n"
+        "Copied: 2 files, 10 bytes\n"
+        "Duration: 0 s\n"
+        "\n"
+        "=== 2008-03-12 13:05:00 map drives, started by \"mapdrives\"\n"
+        "Outcome: Mapping of \\\\srv\\data to X failed!  \n"
+        "Outcome: Y: drive was mapped successfully.  \n"
+        "Duration: 0 s\n"
+        "\n");
+    EXPECT_EQ(log().find(password), std::string::npos);
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(BackupLogTest, FullLogIsRotatedAndAnUnwritableOneStopsNothing)
+{
+    const std::string old(kRunLogLimit, 'o');
+    logFile.append(kLog, old);
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    world.writeConfig();
+    EXPECT_EQ(runBackupCommand(world.services, status), BackupOutcome::Complete);
+    EXPECT_EQ(logFile.content(std::string(kLog) + ".1"), old);
+    EXPECT_EQ(log().rfind("=== 2008-03-12 13:05:00 backup, started by the Backup button\n", 0), 0u);
+
+    logFile.failWith = ErrorNumber::DiskFull;
+    EXPECT_EQ(runBackupCommand(world.services, status), BackupOutcome::Complete);
+    EXPECT_EQ(world.fileSystem.contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(failures,
+              std::vector<std::string>{"cannot write the run log Tarnwell.log: 61 Disk full"})
+        << "told once, however many lines were lost";
+}
+
+} // namespace
+} // namespace tarnwell
