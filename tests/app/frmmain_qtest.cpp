@@ -223,8 +223,8 @@ private slots:
         FrmMain window(services, m_dialog);
         messageBox.window = &window;
 
-        // Pair 1 copies, and its progress lets the frame's close in; pair 2 then ends the run
-        // with a message box.
+        // Pair 1 copies, and its progress lets the frame's close in; pair 2 then fails with a
+        // message box.
         world.fileSystem.addFile("C:\\Data\\a.txt", "alpha");
         world.fileSystem.addFile("C:\\Other\\b.txt", "beta");
         FolderPairs pairs;
@@ -242,7 +242,8 @@ private slots:
         window.cmdBackup_Click();
         QCOMPARE(world.fileSystem.contentOf("C:\\Backup\\Data\\a.txt"), std::string("alpha"));
         QCOMPARE(messageBox.openAtMessage, std::vector<bool>{true});
-        QCOMPARE(window.status().text(), std::string("Error! "));
+        QCOMPARE(window.status().text(),
+                 std::string("Error! , 61 Disk full (C:\\Other C:\\Backup"));
         QVERIFY(!window.isVisible());
     }
 
