@@ -12,7 +12,7 @@ namespace {
 std::size_t recordOffset(int n)
 {
     if (n < 1)
-        throw RuntimeError(63); // Bad record number
+        throw RuntimeError(ErrorNumber::BadRecordNumber);
     return static_cast<std::size_t>(n - 1) * kRecordLength;
 }
 

@@ -1,62 +1,50 @@
 #include "platform/error.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <utility>
 
 namespace tarnwell {
 
+namespace {
+
+struct ErrorText
+{
+    int number;
+    std::string_view description;
+};
+
+// Every number the program raises, with its classic description.
+constexpr ErrorText kErrorTexts[] = {
+    {ErrorNumber::InvalidProcedureCall, "Invalid procedure call or argument"},
+    {ErrorNumber::OutOfMemory, "Out of memory"},
+    {ErrorNumber::InternalError, "Internal error"},
+    {ErrorNumber::BadFileName, "Bad file name or number"},
+    {ErrorNumber::FileNotFound, "File not found"},
+    {ErrorNumber::DeviceIo, "Device I/O error"},
+    {ErrorNumber::FileAlreadyExists, "File already exists"},
+    {ErrorNumber::BadRecordLength, "Bad record length"},
+    {ErrorNumber::DiskFull, "Disk full"},
+    {ErrorNumber::BadRecordNumber, "Bad record number"},
+    {ErrorNumber::TooManyFiles, "Too many files"},
+    {ErrorNumber::DeviceUnavailable, "Device unavailable"},
+    {ErrorNumber::PermissionDenied, "Permission denied"},
+    {ErrorNumber::DiskNotReady, "Disk not ready"},
+    {ErrorNumber::PathFileAccessError, "Path/File access error"},
+    {ErrorNumber::PathNotFound, "Path not found"},
+};
+
+} // namespace
+
 std::string errorDescription(int number)
 {
-    switch (number) {
-    case 5:
-        return "Invalid procedure call or argument";
-    case 6:
-        return "Overflow";
-    case 7:
-        return "Out of memory";
-    case 9:
-        return "Subscript out of range";
-    case 13:
-        return "Type mismatch";
-    case 51:
-        return "Internal error";
-    case 52:
-        return "Bad file name or number";
-    case 53:
-        return "File not found";
-    case 54:
-        return "Bad file mode";
-    case 55:
-        return "File already open";
-    case 57:
-        return "Device I/O error";
-    case 58:
-        return "File already exists";
-    case 59:
-        return "Bad record length";
-    case 61:
-        return "Disk full";
-    case 62:
-        return "Input past end of file";
-    case 63:
-        return "Bad record number";
-    case 67:
-        return "Too many files";
-    case 68:
-        return "Device unavailable";
-    case 70:
-        return "Permission denied";
-    case 71:
-        return "Disk not ready";
-    case 74:
-        return "Can't rename with different drive";
-    case 75:
-        return "Path/File access error";
-    case 76:
-        return "Path not found";
-    default:
+    const auto found =
+        std::find_if(std::begin(kErrorTexts), std::end(kErrorTexts),
+                     [number](const ErrorText& text) { return text.number == number; });
+    if (found == std::end(kErrorTexts))
         return "Application-defined or object-defined error";
-    }
+    return std::string(found->description);
 }
 
 RuntimeError::RuntimeError(int number) : RuntimeError(number, errorDescription(number)) {}
@@ -64,6 +52,13 @@ RuntimeError::RuntimeError(int number) : RuntimeError(number, errorDescription(n
 RuntimeError::RuntimeError(int number, std::string description)
     : m_number(number), m_description(std::move(description))
 {
+}
+
+RuntimeError& RuntimeError::concerning(std::string path)
+{
+    if (m_path.empty())
+        m_path = std::move(path);
+    return *this;
 }
 
 std::string errorReport(int number, std::string_view description, std::string_view suffix)
@@ -78,6 +73,13 @@ std::string errorReport(int number, std::string_view description, std::string_vi
 std::string errorReport(const RuntimeError& error, std::string_view suffix)
 {
     return errorReport(error.number(), error.description(), suffix);
+}
+
+std::string errorReportWithPath(const RuntimeError& error)
+{
+    if (error.path().empty())
+        return errorReport(error);
+    return errorReport(error, ": " + error.path());
 }
 
 RuntimeError toRuntimeError(const std::exception& error)

@@ -6,12 +6,11 @@
 
 namespace tarnwell {
 
-// The run-time error numbers that the program reports and keys on.
+// The run-time error numbers that the program raises and keys on. Each has its description in
+// the one table of error.cpp.
 namespace ErrorNumber {
 constexpr int InvalidProcedureCall = 5;
-constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
-constexpr int TypeMismatch = 13;
 constexpr int InternalError = 51;
 constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
@@ -19,6 +18,7 @@ constexpr int DeviceIo = 57;
 constexpr int FileAlreadyExists = 58;
 constexpr int BadRecordLength = 59;
 constexpr int DiskFull = 61;
+constexpr int BadRecordNumber = 63;
 constexpr int TooManyFiles = 67;
 constexpr int DeviceUnavailable = 68;
 constexpr int PermissionDenied = 70;
@@ -30,7 +30,9 @@ constexpr int PathNotFound = 76;
 // The classic description of a run-time error number, or a generic text for an unknown one.
 std::string errorDescription(int number);
 
-// The one exception type of the program: every failure carries a number and a description.
+// The one exception type of the program: every failure carries a number and a description,
+// and may name the file or folder it concerns. The path is for logs and the command line; the
+// window's texts are built from the number and description alone.
 class RuntimeError : public std::exception
 {
 public:
@@ -41,14 +43,21 @@ public:
     const std::string& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return m_description.c_str(); }
 
+    const std::string& path() const noexcept { return m_path; }
+    // Names the path unless a deeper layer has already named a more precise one.
+    RuntimeError& concerning(std::string path);
+
 private:
     int m_number;
     std::string m_description;
+    std::string m_path;
 };
 
 // "number description[suffix]": the text of every error report.
 std::string errorReport(int number, std::string_view description, std::string_view suffix = {});
 std::string errorReport(const RuntimeError& error, std::string_view suffix = {});
+// The report followed by the path the error concerns, when it names one: "61 Disk full: D:\x".
+std::string errorReportWithPath(const RuntimeError& error);
 
 // Turns any exception into a run-time error, so that an error trap can report it.
 RuntimeError toRuntimeError(const std::exception& error);

@@ -12,14 +12,13 @@ TEST(RuntimeErrorTest, CatalogueHasTheClassicDescriptions)
 {
     const std::pair<int, const char*> expected[] = {
         {5, "Invalid procedure call or argument"},
-        {6, "Overflow"},
-        {13, "Type mismatch"},
         {52, "Bad file name or number"},
         {53, "File not found"},
         {57, "Device I/O error"},
         {58, "File already exists"},
         {59, "Bad record length"},
         {61, "Disk full"},
+        {63, "Bad record number"},
         {67, "Too many files"},
         {68, "Device unavailable"},
         {70, "Permission denied"},
@@ -38,6 +37,16 @@ TEST(RuntimeErrorTest, ReportIsNumberBlankDescriptionSuffix)
     EXPECT_EQ(errorReport(RuntimeError(53), " in Form_Load"), "53 File not found in Form_Load");
     EXPECT_EQ(errorReport(RuntimeError(70)), "70 Permission denied");
     EXPECT_EQ(errorReport(2250, "custom", ""), "2250 custom");
+}
+
+TEST(RuntimeErrorTest, PathNamesTheDeepestPlaceAndStaysOutOfTheReport)
+{
+    RuntimeError error(61);
+    error.concerning("D:\\Backup\\a.txt").concerning("D:\\Backup");
+    EXPECT_EQ(error.path(), "D:\\Backup\\a.txt");
+    EXPECT_EQ(errorReport(error), "61 Disk full");
+    EXPECT_EQ(errorReportWithPath(error), "61 Disk full: D:\\Backup\\a.txt");
+    EXPECT_EQ(errorReportWithPath(RuntimeError(76)), "76 Path not found");
 }
 
 TEST(RuntimeErrorTest, ErrorTrapReportsAndReturnsFalse)
