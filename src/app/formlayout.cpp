@@ -9,16 +9,10 @@ namespace {
 
 QFont windowFont(qreal pointSize, bool bold)
 {
-    // "MS Sans Serif" is a bitmap font on Windows, which Qt's DirectWrite engine cannot draw at
-    // every size (text boxes stayed blank); "Microsoft Sans Serif" is its scalable twin, with a
-    // real bold.
     static const QString family = [] {
-        for (const QString& wanted :
-             {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif")}) {
-            if (QFontDatabase::families().contains(wanted) &&
-                QFontDatabase::isSmoothlyScalable(wanted))
-                return wanted;
-        }
+        const QString wanted = QStringLiteral("MS Sans Serif");
+        if (QFontDatabase::families().contains(wanted))
+            return wanted;
         return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
     QFont font(family);
