@@ -12,10 +12,13 @@ function(tarnwell_add_gtests target)
     endif()
 endfunction()
 
-# tarnwell_add_qtest(name source...): a QtTest program for windows, run offscreen.
+# tarnwell_add_qtest(name source... LIBRARIES library...): a QtTest program for windows, linked
+# with the libraries it tests, run offscreen.
 function(tarnwell_add_qtest name)
-    add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE tarnwell_gui tarnwell_test_support Qt6::Test)
+    cmake_parse_arguments(PARSE_ARGV 1 qtest "" "" "LIBRARIES")
+    add_executable(${name} ${qtest_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE ${qtest_LIBRARIES} tarnwell_test_support Qt6::Test)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     # A static Qt links only the platform plugin of the target system.

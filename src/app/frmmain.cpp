@@ -1,13 +1,15 @@
 #include "app/frmmain.h"
 
-#include "app/appicon.h"
-#include "app/formlayout.h"
 #include "app/globalvariables.h"
 #include "app/startup.h"
 #include "backup/backupcommand.h"
 #include "config/frmconfig.h"
 #include "drives/drivecommands.h"
+#include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
+#include "ui/appicon.h"
+#include "ui/controls.h"
+#include "ui/formlayout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -105,10 +107,7 @@ FrmMain::~FrmMain() = default;
 
 QPushButton* FrmMain::addButton(const char* name, const char* caption, int left, int width)
 {
-    auto* button = new QPushButton(QString::fromUtf8(caption), this);
-    button->setObjectName(QString::fromUtf8(name));
-    button->setFont(buttonFont());
-    button->setAutoDefault(false);
+    QPushButton* button = makeButton(this, QString::fromUtf8(name), QString::fromUtf8(caption));
     placeTwips(button, left, kButtonTop, width, kButtonHeight);
     return button;
 }
@@ -133,11 +132,12 @@ void FrmMain::cmdConfig_Click()
         // An open window, minimised or not, is only brought forward, so unsaved edits stay
         // in its boxes.
         if (!m_frmConfig)
-            m_frmConfig = new FrmConfig(this, m_services, m_folderDialog);
-        m_frmConfig->setWindowState(m_frmConfig->windowState() & ~Qt::WindowMinimized);
-        m_frmConfig->show();
-        m_frmConfig->raise();
-        m_frmConfig->activateWindow();
+            m_frmConfig =
+                new FrmConfig(this, m_services, m_folderDialog, mdlGlobalVariables::strBackupTime,
+                              [this](QWidget* owner) {
+                                  return new FrmDriveMapping(owner, m_services, m_folderDialog);
+                              });
+        bringToFront(m_frmConfig);
     });
 }
 

@@ -64,7 +64,7 @@ protected:
 private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
 
-    const Services& m_services;
+    Services m_services;
     FolderDialog& m_folderDialog;
     QPlainTextEdit* m_txtMessage = nullptr;
     QTimer* m_ctrTimer = nullptr;

@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
-#include "app/qtmessagebox.h"
 #include "app/startup.h"
-#include "config/qtfolderdialog.h"
 #include "platform/services.h"
+#include "ui/qtfolderdialog.h"
+#include "ui/qtmessagebox.h"
 
 #include <QApplication>
 #include <string>

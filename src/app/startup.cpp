@@ -6,18 +6,6 @@
 
 namespace tarnwell {
 
-namespace {
-
-std::string trimBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-} // namespace
-
 std::string argumentText(const std::vector<std::string>& arguments)
 {
     std::string text;
@@ -38,7 +26,7 @@ void runFormLoad(const Services& services, const std::string& arguments,
         if (arguments == "mapdrives" && actions.mapDrives)
             actions.mapDrives();
         const std::string stored = readBackupTime(services.fileSystem, services.codePage);
-        mdlGlobalVariables::strBackupTime = trimBlanks(stored);
+        mdlGlobalVariables::strBackupTime = trimmedBlanks(stored);
     });
 }
 

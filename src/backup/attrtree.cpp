@@ -1,5 +1,6 @@
 #include "backup/attrtree.h"
 
+#include "config/settings.h"
 #include "platform/errortrap.h"
 
 #include <exception>
@@ -19,14 +20,6 @@ template <typename Step> void attempt(int& pending, Step&& step)
     } catch (const std::exception& error) {
         pending = toRuntimeError(error).number();
     }
-}
-
-std::string trimmedBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool containsSeparator(PathStyle style, const std::string& path)

@@ -12,15 +12,6 @@ namespace {
 
 constexpr const char* kHiddenPassword = "******";
 
-// Leading and trailing blanks are not part of the time, as when the program starts.
-std::string trimmedBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void printRowNumber(std::ostream& out, int row)
 {
     out << std::setw(4) << row << "  ";

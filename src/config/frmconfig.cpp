@@ -1,12 +1,12 @@
 #include "config/frmconfig.h"
 
-#include "app/formlayout.h"
-#include "app/globalvariables.h"
 #include "config/browseforfolder.h"
 #include "config/frmtime.h"
 #include "config/settings.h"
-#include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
+#include "ui/controls.h"
+#include "ui/formlayout.h"
+#include "ui/formload.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -15,47 +15,11 @@
 
 namespace tarnwell {
 
-namespace {
-
-using mdlGlobalVariables::strBackupTime;
-
-// Row k's controls end in k, row 10's in 0.
-QString rowName(const char* prefix, int row)
-{
-    return QString::fromUtf8(prefix) + QString::number(row % 10);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setFont(labelFont());
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setFont(buttonFont());
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* makeBox(QWidget* parent, const QString& name)
-{
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setFont(boxFont());
-    return box;
-}
-
-} // namespace
-
-FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog)
+FrmConfig::FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog,
+                     std::string& backupTime, OpenDriveMapping openDriveMapping)
     : QWidget(mainWindow, Qt::Dialog), m_mainWindow(mainWindow), m_services(services),
-      m_folderDialog(folderDialog)
+      m_folderDialog(folderDialog), strBackupTime(backupTime),
+      m_openDriveMapping(std::move(openDriveMapping))
 {
     // Owned windows are dialog-kind: X11 keeps only those in front of their owner.
     setObjectName(QStringLiteral("frmConfig"));
@@ -73,12 +37,7 @@ void FrmConfig::buildControls()
     placeTwips(makeLabel(this, QStringLiteral("lblTarget"), QStringLiteral("Target Folder")), 6000,
                120, 4335, 375);
 
-    QWidget* previous = nullptr;
-    const auto chain = [this, &previous](QWidget* next) {
-        if (previous)
-            setTabOrder(previous, next);
-        previous = next;
-    };
+    TabChain chain;
 
     for (int row = 1; row <= 10; ++row) {
         const int top = 480 * row;
@@ -99,7 +58,7 @@ void FrmConfig::buildControls()
         m_txtT[row - 1] = txtT;
         for (QWidget* control : {static_cast<QWidget*>(cmdS), static_cast<QWidget*>(txtS),
                                  static_cast<QWidget*>(cmdT), static_cast<QWidget*>(txtT)})
-            chain(control);
+            chain.add(control);
     }
 
     placeTwips(makeLabel(this, QStringLiteral("lblTime"), QStringLiteral("Time To Backup")), 480,
@@ -125,7 +84,7 @@ void FrmConfig::buildControls()
     for (QWidget* control : {static_cast<QWidget*>(cmdGetTime), static_cast<QWidget*>(cmdClearTime),
                              static_cast<QWidget*>(m_txtTime), static_cast<QWidget*>(m_cmdSave),
                              static_cast<QWidget*>(cmdMapDrive), static_cast<QWidget*>(m_cmdClose)})
-        chain(control);
+        chain.add(control);
 
     connect(cmdGetTime, &QPushButton::clicked, this, &FrmConfig::cmdGetTime_Click);
     connect(cmdClearTime, &QPushButton::clicked, this, &FrmConfig::cmdClearTime_Click);
@@ -147,12 +106,7 @@ void FrmConfig::Form_Load()
         }
         m_txtTime->setText(QString::fromStdString(strBackupTime));
     } catch (const std::exception& failure) {
-        const RuntimeError error = toRuntimeError(failure);
-        reportError(m_services.messageBox, error);
-        // Without a file there is nothing to lose; a file we could not read must not be
-        // overwritten with empty boxes.
-        if (error.number() != ErrorNumber::FileNotFound)
-            m_cmdSave->setEnabled(false);
+        reportLoadFailure(m_services.messageBox, failure, {}, m_cmdSave);
     }
 }
 
@@ -186,10 +140,7 @@ void FrmConfig::cmdGetTime_Click()
     errorTrap(m_services.messageBox, {}, [this] {
         if (!m_frmTime)
             m_frmTime = new FrmTime(m_mainWindow, m_txtTime, m_cmdClose, m_services.messageBox);
-        m_frmTime->setWindowState(m_frmTime->windowState() & ~Qt::WindowMinimized);
-        m_frmTime->show();
-        m_frmTime->raise();
-        m_frmTime->activateWindow();
+        bringToFront(m_frmTime);
     });
 }
 
@@ -203,11 +154,8 @@ void FrmConfig::cmdMapDrive_Click()
     errorTrap(m_services.messageBox, " in cmdMapDrive_Click", [this] {
         // Asked again while open, it only comes forward: unsaved edits stay.
         if (!m_frmDriveMapping)
-            m_frmDriveMapping = new FrmDriveMapping(this, m_services, m_folderDialog);
-        m_frmDriveMapping->setWindowState(m_frmDriveMapping->windowState() & ~Qt::WindowMinimized);
-        m_frmDriveMapping->show();
-        m_frmDriveMapping->raise();
-        m_frmDriveMapping->activateWindow();
+            m_frmDriveMapping = m_openDriveMapping(this);
+        bringToFront(m_frmDriveMapping);
     });
 }
 

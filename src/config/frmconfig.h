@@ -6,13 +6,14 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <string>
 
 class QLineEdit;
 class QPushButton;
 
 namespace tarnwell {
 
-class FrmDriveMapping;
 class FrmTime;
 
 // The backup configuration window: ten folder pairs and the backup time, records 1-21 of
@@ -24,7 +25,13 @@ class FrmConfig : public QWidget
     Q_OBJECT
 
 public:
-    FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog);
+    // Creates the drive mapping window, owned by the given window. The drive mapping window
+    // sits above this one, so whoever opens this window hands it in.
+    using OpenDriveMapping = std::function<QWidget*(QWidget* owner)>;
+
+    // backupTime: the main window's strBackupTime, which loading and saving set.
+    FrmConfig(QWidget* mainWindow, const Services& services, FolderDialog& folderDialog,
+              std::string& backupTime, OpenDriveMapping openDriveMapping);
 
     // The main window's Close: unloads the time window, the drive mapping window and this
     // window, saving nothing.
@@ -46,6 +53,8 @@ private:
     QPointer<QWidget> m_mainWindow;
     Services m_services;
     FolderDialog& m_folderDialog;
+    std::string& strBackupTime;
+    OpenDriveMapping m_openDriveMapping;
     bool m_unloading = false;
 
     std::array<QLineEdit*, 10> m_txtS{};
@@ -55,7 +64,7 @@ private:
     QPushButton* m_cmdClose = nullptr;
 
     QPointer<FrmTime> m_frmTime;
-    QPointer<FrmDriveMapping> m_frmDriveMapping;
+    QPointer<QWidget> m_frmDriveMapping;
 };
 
 } // namespace tarnwell

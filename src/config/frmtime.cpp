@@ -1,7 +1,8 @@
 #include "config/frmtime.h"
 
-#include "app/formlayout.h"
 #include "platform/errortrap.h"
+#include "ui/controls.h"
+#include "ui/formlayout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,10 +47,7 @@ FrmTime::FrmTime(QWidget* owner, QLineEdit* configTime, QPushButton* configClose
 void FrmTime::buildControls()
 {
     const auto label = [this](const char* name, const char* caption, int left, int top, int width) {
-        auto* control = new QLabel(QString::fromUtf8(caption), this);
-        control->setObjectName(QString::fromUtf8(name));
-        control->setFont(labelFont());
-        control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QLabel* control = makeLabel(this, QString::fromUtf8(name), QString::fromUtf8(caption));
         placeTwips(control, left, top, width, 375);
         return control;
     };
@@ -58,18 +56,14 @@ void FrmTime::buildControls()
         label(name, ":", left, 480, 255)->setAlignment(Qt::AlignCenter);
     };
     const auto field = [this](const char* name, int left) {
-        auto* control = new QLineEdit(this);
-        control->setObjectName(QString::fromUtf8(name));
-        control->setFont(boxFont(true));
+        QLineEdit* control = makeBox(this, QString::fromUtf8(name), true);
         placeTwips(control, left, 480, 615, 375);
         control->installEventFilter(this);
         return control;
     };
     const auto button = [this](const char* name, const char* caption, int left, int width) {
-        auto* control = new QPushButton(QString::fromUtf8(caption), this);
-        control->setObjectName(QString::fromUtf8(name));
-        control->setFont(buttonFont());
-        control->setAutoDefault(false);
+        QPushButton* control =
+            makeButton(this, QString::fromUtf8(name), QString::fromUtf8(caption));
         // A click leaves the focus in the field being edited; Set Time checks it itself.
         // A message box opened by a focus change in the middle of a click would leave the
         // button drawn pressed.

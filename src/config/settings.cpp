@@ -77,4 +77,12 @@ void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const Driv
     file.commit();
 }
 
+std::string trimmedBlanks(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 } // namespace tarnwell

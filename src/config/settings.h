@@ -41,4 +41,7 @@ void saveFolderPairsAndTime(FileSystem& fileSystem, const CodePage& codePage,
 // Records 31-70.
 void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const DriveTable& table);
 
+// The text without its leading and trailing blanks, as a stored time or folder is used.
+std::string trimmedBlanks(const std::string& text);
+
 } // namespace tarnwell

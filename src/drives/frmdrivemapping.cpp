@@ -1,56 +1,17 @@
 #include "drives/frmdrivemapping.h"
 
-#include "app/formlayout.h"
 #include "config/browseforfolder.h"
 #include "config/settings.h"
 #include "platform/errortrap.h"
+#include "ui/controls.h"
+#include "ui/formlayout.h"
+#include "ui/formload.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace tarnwell {
-
-namespace {
-
-// Row r's controls end in r, row 10's in 0.
-QString rowName(const char* prefix, int row)
-{
-    return QString::fromUtf8(prefix) + QString::number(row % 10);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
-                  int width, int height)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setFont(labelFont());
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    placeTwips(label, left, top, width, height);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, int left,
-                        int top, int width)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setFont(buttonFont());
-    button->setAutoDefault(false);
-    placeTwips(button, left, top, width, 375);
-    return button;
-}
-
-QLineEdit* makeBox(QWidget* parent, const QString& name, int left, int top, int width)
-{
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setFont(boxFont());
-    placeTwips(box, left, top, width, 375);
-    return box;
-}
-
-} // namespace
 
 FrmDriveMapping::FrmDriveMapping(QWidget* owner, const Services& services,
                                  FolderDialog& folderDialog)
@@ -66,29 +27,39 @@ FrmDriveMapping::FrmDriveMapping(QWidget* owner, const Services& services,
 
 void FrmDriveMapping::buildControls()
 {
-    makeLabel(this, QStringLiteral("lblUNCPath"), QStringLiteral("UNC Path"), 960, 120, 4335, 375);
-    makeLabel(this, QStringLiteral("lblDrive"), QStringLiteral("Drive"), 5400, 120, 975, 375);
-    makeLabel(this, QStringLiteral("lblUser"), QStringLiteral("Username"), 6480, 120, 2295, 375);
-    makeLabel(this, QStringLiteral("lblPass"), QStringLiteral("Password"), 8880, 120, 2295, 375);
-
-    QWidget* previous = nullptr;
-    const auto chain = [this, &previous](QWidget* next) {
-        if (previous)
-            setTabOrder(previous, next);
-        previous = next;
+    const auto label = [this](const QString& name, const QString& caption, int left, int top,
+                              int width, int height) {
+        placeTwips(makeLabel(this, name, caption), left, top, width, height);
     };
+    const auto button = [this](const QString& name, const QString& caption, int left, int top,
+                               int width) {
+        QPushButton* control = makeButton(this, name, caption);
+        placeTwips(control, left, top, width, 375);
+        return control;
+    };
+    const auto box = [this](const QString& name, int left, int top, int width) {
+        QLineEdit* control = makeBox(this, name);
+        placeTwips(control, left, top, width, 375);
+        return control;
+    };
+
+    label(QStringLiteral("lblUNCPath"), QStringLiteral("UNC Path"), 960, 120, 4335, 375);
+    label(QStringLiteral("lblDrive"), QStringLiteral("Drive"), 5400, 120, 975, 375);
+    label(QStringLiteral("lblUser"), QStringLiteral("Username"), 6480, 120, 2295, 375);
+    label(QStringLiteral("lblPass"), QStringLiteral("Password"), 8880, 120, 2295, 375);
+
+    TabChain chain;
 
     for (int r = 1; r <= 10; ++r) {
         const int top = 600 + 480 * (r - 1);
         const QString number = QStringLiteral("%1").arg(r, 2, 10, QLatin1Char('0'));
-        makeLabel(this, rowName("lbl", r), number, 120, top, 255, 255);
-        QPushButton* cmdP =
-            makeButton(this, rowName("cmdP", r), QStringLiteral("P"), 480, top, 375);
+        label(rowName("lbl", r), number, 120, top, 255, 255);
+        QPushButton* cmdP = button(rowName("cmdP", r), QStringLiteral("P"), 480, top, 375);
         Row& row = m_rows[r - 1];
-        row.txtP = makeBox(this, rowName("txtP", r), 960, top, 4335);
-        row.txtDrive = makeBox(this, rowName("txtDrive", r), 5400, top, 975);
-        row.txtUser = makeBox(this, rowName("txtUser", r), 6480, top, 2295);
-        row.txtPass = makeBox(this, rowName("txtPass", r), 8880, top, 2295);
+        row.txtP = box(rowName("txtP", r), 960, top, 4335);
+        row.txtDrive = box(rowName("txtDrive", r), 5400, top, 975);
+        row.txtUser = box(rowName("txtUser", r), 6480, top, 2295);
+        row.txtPass = box(rowName("txtPass", r), 8880, top, 2295);
         // Masked except while being edited: the window may stay open on a shared screen.
         row.txtPass->setEchoMode(QLineEdit::PasswordEchoOnEdit);
         connect(cmdP, &QPushButton::clicked, this, [this, &row] { cmdP_Click(row); });
@@ -96,15 +67,13 @@ void FrmDriveMapping::buildControls()
              {static_cast<QWidget*>(cmdP), static_cast<QWidget*>(row.txtP),
               static_cast<QWidget*>(row.txtDrive), static_cast<QWidget*>(row.txtUser),
               static_cast<QWidget*>(row.txtPass)})
-            chain(control);
+            chain.add(control);
     }
 
-    m_cmdSave =
-        makeButton(this, QStringLiteral("cmdSave"), QStringLiteral("Save"), 480, 5400, 4815);
-    auto* cmdClose =
-        makeButton(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), 5400, 5400, 5775);
-    chain(m_cmdSave);
-    chain(cmdClose);
+    m_cmdSave = button(QStringLiteral("cmdSave"), QStringLiteral("Save"), 480, 5400, 4815);
+    auto* cmdClose = button(QStringLiteral("cmdClose"), QStringLiteral("Close"), 5400, 5400, 5775);
+    chain.add(m_cmdSave);
+    chain.add(cmdClose);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmDriveMapping::cmdSave_Click);
     connect(cmdClose, &QPushButton::clicked, this, &FrmDriveMapping::cmdClose_Click);
     findChild<QPushButton*>(QStringLiteral("cmdP1"))->setFocus();
@@ -121,12 +90,7 @@ void FrmDriveMapping::Form_Load()
             m_rows[k].txtPass->setText(QString::fromStdString(table[k].password));
         }
     } catch (const std::exception& failure) {
-        const RuntimeError error = toRuntimeError(failure);
-        reportError(m_services.messageBox, error, " in Form_Load");
-        // Without a file there is nothing to lose; a file we could not read must not be
-        // overwritten with empty boxes.
-        if (error.number() != ErrorNumber::FileNotFound)
-            m_cmdSave->setEnabled(false);
+        reportLoadFailure(m_services.messageBox, failure, " in Form_Load", m_cmdSave);
     }
 }
 

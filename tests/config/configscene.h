@@ -1,12 +1,15 @@
 #pragma once
 
-#include "app/globalvariables.h"
 #include "config/frmconfig.h"
 #include "config/windowtesting.h"
+#include "drives/frmdrivemapping.h"
 
 #include <QPointer>
 
 namespace tarnwell::test {
+
+// The main window's backup time, which it hands to frmConfig.
+inline std::string strBackupTime;
 
 // A stand-in main window on the in-memory workstation, from which the user opens frmConfig.
 struct ConfigScene
@@ -22,7 +25,10 @@ struct ConfigScene
     FrmConfig* openConfig()
     {
         if (!config)
-            config = new FrmConfig(&mainWindow, world.services, folders);
+            config = new FrmConfig(&mainWindow, world.services, folders, strBackupTime,
+                                   [this](QWidget* owner) {
+                                       return new FrmDriveMapping(owner, world.services, folders);
+                                   });
         config->show();
         config->raise();
         config->activateWindow();

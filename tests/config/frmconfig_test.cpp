@@ -6,7 +6,6 @@
 
 using namespace tarnwell;
 using namespace tarnwell::test;
-using mdlGlobalVariables::strBackupTime;
 
 namespace {
 

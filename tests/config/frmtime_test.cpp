@@ -31,7 +31,7 @@ private slots:
         QTRY_VERIFY(scene->timeWindow() == nullptr);
         QVERIFY(control<QPushButton>(config, "cmdClose")->isEnabled());
         QCOMPARE(fileBytes(scene->world), before);
-        QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:05:00 PM"));
+        QCOMPARE(strBackupTime, std::string("1:05:00 PM"));
         QVERIFY(scene->world.messageBox.messages.empty());
     }
 

@@ -76,10 +76,4 @@ std::wstring parentOfLongPath(const std::wstring& longPath)
     return longPath.substr(0, pos);
 }
 
-std::wstring nameOfLongPath(const std::wstring& longPath)
-{
-    const std::size_t pos = longPath.find_last_of(L'\\');
-    return pos == std::wstring::npos ? longPath : longPath.substr(pos + 1);
-}
-
 } // namespace tarnwell::win32

@@ -13,7 +13,4 @@ std::wstring toLongPath(std::string_view path);
 // The folder part of a long path: everything before its last separator (a root keeps its "\").
 std::wstring parentOfLongPath(const std::wstring& longPath);
 
-// The last name of a long path.
-std::wstring nameOfLongPath(const std::wstring& longPath);
-
 } // namespace tarnwell::win32

@@ -7,16 +7,12 @@
 
 namespace tarnwell::win32 {
 
-namespace {
-
 int checkedLength(std::size_t size)
 {
     if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         throw RuntimeError(ErrorNumber::OutOfMemory);
     return static_cast<int>(size);
 }
-
-} // namespace
 
 std::wstring toWide(std::string_view utf8)
 {

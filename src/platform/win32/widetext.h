@@ -10,4 +10,7 @@ namespace tarnwell::win32 {
 std::wstring toWide(std::string_view utf8);
 std::string toUtf8(std::wstring_view wide);
 
+// A text's length as the conversion functions take it; longer than an int is RuntimeError 7.
+int checkedLength(std::size_t size);
+
 } // namespace tarnwell::win32

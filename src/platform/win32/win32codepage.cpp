@@ -4,8 +4,6 @@
 #include "platform/win32/widetext.h"
 #include "platform/win32/winapi.h"
 
-#include <limits>
-
 namespace tarnwell::win32 {
 
 namespace {
@@ -17,13 +15,6 @@ RuntimeError unrepresentable(unsigned codePage)
                         errorDescription(ErrorNumber::InvalidProcedureCall) +
                             ": the text holds a character that the ANSI code page " +
                             std::to_string(codePage) + " cannot represent");
-}
-
-int checkedLength(std::size_t size)
-{
-    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        throw RuntimeError(ErrorNumber::OutOfMemory);
-    return static_cast<int>(size);
 }
 
 } // namespace

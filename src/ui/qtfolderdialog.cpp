@@ -1,4 +1,4 @@
-#include "config/qtfolderdialog.h"
+#include "ui/qtfolderdialog.h"
 
 #include <QDir>
 #include <QFileDialog>

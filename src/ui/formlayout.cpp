@@ -1,4 +1,4 @@
-#include "app/formlayout.h"
+#include "ui/formlayout.h"
 
 #include <QFontDatabase>
 #include <QWidget>

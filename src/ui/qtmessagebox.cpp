@@ -1,4 +1,4 @@
-#include "app/qtmessagebox.h"
+#include "ui/qtmessagebox.h"
 
 #include <QApplication>
 #include <QMessageBox>
