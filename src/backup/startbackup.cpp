@@ -181,7 +181,19 @@ void BackupRun::copyPair(int pair, const std::string& destination)
         m_progress(pair, m_source, CopyProgress{});
         progress = [this, pair](const CopyProgress& copied) { m_progress(pair, m_source, copied); };
     }
-    attempt([&] { m_fileSystem.copyFolder(m_source, destination, progress); });
+    // A repeat after the attributes were cleared copies only what failed the time before.
+    std::vector<std::string> failed;
+    attempt([&] {
+        try {
+            if (failed.empty())
+                m_fileSystem.copyFolder(m_source, destination, progress);
+            else
+                m_fileSystem.copyFolderAgain(m_source, destination, failed, progress);
+        } catch (const FolderCopyError& error) {
+            failed = error.failedEntries();
+            throw;
+        }
+    });
 }
 
 } // namespace

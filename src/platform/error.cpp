@@ -33,6 +33,7 @@ constexpr ErrorText kErrorTexts[] = {
     {ErrorNumber::DiskNotReady, "Disk not ready"},
     {ErrorNumber::PathFileAccessError, "Path/File access error"},
     {ErrorNumber::PathNotFound, "Path not found"},
+    {ErrorNumber::PathTooLong, "Path too long"},
 };
 
 } // namespace

@@ -25,6 +25,7 @@ constexpr int PermissionDenied = 70;
 constexpr int DiskNotReady = 71;
 constexpr int PathFileAccessError = 75;
 constexpr int PathNotFound = 76;
+constexpr int PathTooLong = 77; // longer than the platform allows: not a bad name, skipped alone
 } // namespace ErrorNumber
 
 // The classic description of a run-time error number, or a generic text for an unknown one.

@@ -1,5 +1,6 @@
 #include "platform/foldercopy.h"
 
+#include "platform/copybatches.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -24,10 +26,15 @@ struct FileJob
     std::string source;
     std::string temp;
     std::string destination;
+    std::string folder;   // destination's folder
+    std::string relative; // source's path below the copy's source, for the failure list
 };
 
 // One copy: the calling thread walks the source tree one folder at a time and hands files to
-// a few workers through a bounded queue; it reports progress while it walks and waits.
+// a few workers through a bounded queue; the workers write each file under a temporary name
+// and hand it to the batches, which make it durable and put it in place. The calling thread
+// reports progress while it walks and waits. A file or folder that fails is noted and skipped;
+// only a failure that is not a run-time error stops everything.
 class CopyRun
 {
 public:
@@ -37,20 +44,29 @@ public:
     CopyRun(const CopyRun&) = delete;
     CopyRun& operator=(const CopyRun&) = delete;
 
-    void run(const std::string& source, const std::string& destination);
+    void run(const std::string& source, const std::string& destination,
+             const std::vector<std::string>& only);
 
 private:
-    void copyContents(const std::string& source, const std::string& destination);
-    void enterFolder(const std::string& source, const std::string& destination);
+    void copyAgain(const std::string& source, const std::string& destination,
+                   const std::string& relative);
+    void copyContents(const std::string& source, const std::string& destination,
+                      const std::string& relative);
+    void enterFolder(const std::string& source, const std::string& destination,
+                     const std::string& relative);
     void removeStaleTemps(const std::string& folder);
-    void enqueue(FileJob job);
+    void enqueue(const std::string& source, const std::string& destination,
+                 const std::string& folder, const std::string& relative);
     void waitUntilDone();
-    // Waits on the walk's thread until done() or a failure, reporting progress meanwhile.
+    // Waits on the walk's thread until done() or a fatal failure, reporting progress meanwhile.
     template <typename Condition> void waitFor(std::unique_lock<std::mutex>& lock, Condition done);
     void stopWorkers();
+
     void work();
     void copyOne(const FileJob& job);
-    void recordFailure(std::exception_ptr error);
+
+    void fail(const std::string& relative, const RuntimeError& error);
+    void failFatally(std::exception_ptr error);
     void reportIfDue();
     void report();
     std::string join(const std::string& folder, const std::string& name) const;
@@ -61,13 +77,15 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_jobReady;     // workers: a job was queued or the queue closed
-    std::condition_variable m_stateChanged; // walker: the queue drained or something failed
+    std::condition_variable m_stateChanged; // walk: the work drained or something failed
     std::deque<FileJob> m_queue;
     std::size_t m_busy = 0;
     bool m_walkWaits = false;
     bool m_closed = false;
-    std::exception_ptr m_error;
-    std::atomic<bool> m_failed{false};
+    std::optional<RuntimeError> m_firstError;
+    std::vector<std::string> m_failedEntries;
+    std::exception_ptr m_fatal;
+    std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_workers;
 
     std::atomic<std::uint64_t> m_files{0};
@@ -77,14 +95,33 @@ private:
     std::vector<FolderId> m_openFolders; // the source folders on the current path
     FolderId m_destinationId;
     std::uint64_t m_nextTemp = 0;
+
+    CopyBatches m_batches; // last: its thread ends before what it reports to goes
 };
 
 CopyRun::CopyRun(CopyPrimitives& primitives, const CopyProgressCallback& progress,
                  const CopyOptions& options)
-    : m_primitives(primitives), m_progress(progress), m_options(options)
+    : m_primitives(primitives), m_progress(progress), m_options(options),
+      m_batches(
+          primitives, m_options,
+          [this](const CopyBatches::Written& file) {
+              m_bytes += file.bytes;
+              ++m_files;
+          },
+          [this](const CopyBatches::Written& file, const RuntimeError& error) {
+              fail(file.relative, RuntimeError(error).concerning(file.destination));
+          },
+          [this] {
+              // Taken and let go, so that the walk is either waiting or sees the change.
+              {
+                  std::lock_guard lock(m_mutex);
+              }
+              m_stateChanged.notify_all();
+          })
 {
     m_options.workers = std::max(1, m_options.workers);
     m_options.queueLimit = std::max<std::size_t>(1, m_options.queueLimit);
+    m_options.batchFiles = std::max<std::size_t>(1, m_options.batchFiles);
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
 }
@@ -94,8 +131,10 @@ CopyRun::~CopyRun()
     stopWorkers();
 }
 
-void CopyRun::run(const std::string& source, const std::string& destination)
+void CopyRun::run(const std::string& source, const std::string& destination,
+                  const std::vector<std::string>& only)
 {
+    // Without both ends there is nothing to copy at all: that fails at once.
     const FolderId sourceId = m_primitives.folderId(source);
     m_destinationId = m_primitives.folderId(destination);
     m_lastReport = std::chrono::steady_clock::now();
@@ -104,76 +143,134 @@ void CopyRun::run(const std::string& source, const std::string& destination)
     try {
         // A folder copied onto itself has nothing to gain.
         if (!(sourceId == m_destinationId)) {
-            removeStaleTemps(destination);
             m_openFolders.push_back(sourceId);
-            copyContents(source, destination);
+            if (only.empty()) {
+                removeStaleTemps(destination);
+                copyContents(source, destination, {});
+            }
+            for (const std::string& relative : only)
+                copyAgain(source, destination, relative);
         }
         waitUntilDone();
     } catch (...) {
-        recordFailure(std::current_exception());
+        failFatally(std::current_exception());
     }
     stopWorkers();
-    if (m_error)
-        std::rethrow_exception(m_error);
+    m_batches.finish();
+    if (m_fatal)
+        std::rethrow_exception(m_fatal);
     report();
+    if (m_firstError)
+        throw FolderCopyError(*m_firstError, std::move(m_failedEntries));
 }
 
-void CopyRun::copyContents(const std::string& source, const std::string& destination)
+void CopyRun::copyAgain(const std::string& source, const std::string& destination,
+                        const std::string& relative)
+{
+    if (relative.empty()) {
+        removeStaleTemps(destination);
+        copyContents(source, destination, {});
+        return;
+    }
+    const std::string from = join(source, relative);
+    const std::string to = join(destination, relative);
+    bool isFolder = true;
+    try {
+        m_primitives.folderId(from);
+    } catch (const RuntimeError&) {
+        isFolder = false; // a file, or gone: copying it says which
+    }
+    if (isFolder) {
+        enterFolder(from, to, relative);
+    } else {
+        const bool windows = m_primitives.pathStyle() == PathStyle::Windows;
+        enqueue(from, to, to.substr(0, to.find_last_of(windows ? "\\/" : "/")), relative);
+    }
+}
+
+void CopyRun::copyContents(const std::string& source, const std::string& destination,
+                           const std::string& relative)
 {
     std::vector<std::string> subfolders;
     {
         // Only this folder's listing is held; files go to the workers as they come.
-        std::vector<FolderEntry> entries = m_primitives.listFolder(source);
+        std::vector<FolderEntry> entries;
+        try {
+            entries = m_primitives.listFolder(source);
+        } catch (RuntimeError& error) {
+            fail(relative, error.concerning(source));
+            return;
+        }
         for (FolderEntry& entry : entries) {
-            if (m_failed)
+            if (m_stop)
                 return;
             if (entry.type == FolderEntry::Type::Folder) {
                 subfolders.push_back(std::move(entry.name));
             } else if (entry.type == FolderEntry::Type::File && !isCopyTempName(entry.name)) {
-                enqueue({join(source, entry.name), join(destination, copyTempName(m_nextTemp++)),
-                         join(destination, entry.name)});
+                enqueue(join(source, entry.name), join(destination, entry.name), destination,
+                        relative.empty() ? entry.name : join(relative, entry.name));
             }
             reportIfDue();
         }
     }
     for (const std::string& name : subfolders) {
-        if (m_failed)
+        if (m_stop)
             return;
-        enterFolder(join(source, name), join(destination, name));
+        enterFolder(join(source, name), join(destination, name),
+                    relative.empty() ? name : join(relative, name));
     }
 }
 
-void CopyRun::enterFolder(const std::string& source, const std::string& destination)
+void CopyRun::enterFolder(const std::string& source, const std::string& destination,
+                          const std::string& relative)
 {
-    const FolderId id = m_primitives.folderId(source);
+    FolderId id;
+    try {
+        id = m_primitives.folderId(source);
+    } catch (RuntimeError& error) {
+        fail(relative, error.concerning(source));
+        return;
+    }
     // A link back to a folder on the current path would never end; the destination inside
     // the source would copy the copy.
     if (id == m_destinationId ||
         std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
         return;
-    if (!m_primitives.makeFolder(destination))
-        removeStaleTemps(destination);
+    try {
+        if (!m_primitives.makeFolder(destination))
+            removeStaleTemps(destination);
+    } catch (RuntimeError& error) {
+        fail(relative, error.concerning(destination));
+        return;
+    }
     m_openFolders.push_back(id);
-    copyContents(source, destination);
+    copyContents(source, destination, relative);
     m_openFolders.pop_back();
 }
 
 void CopyRun::removeStaleTemps(const std::string& folder)
 {
-    for (const FolderEntry& entry : m_primitives.listFolder(folder)) {
-        if (entry.type != FolderEntry::Type::Folder && isCopyTempName(entry.name))
-            m_primitives.removeFile(join(folder, entry.name));
+    // Housekeeping only: a folder that cannot be listed here shows its trouble when its files
+    // are written.
+    try {
+        for (const FolderEntry& entry : m_primitives.listFolder(folder)) {
+            if (entry.type != FolderEntry::Type::Folder && isCopyTempName(entry.name))
+                m_primitives.removeStaleTemp(join(folder, entry.name));
+        }
+    } catch (const RuntimeError&) {
     }
 }
 
-void CopyRun::enqueue(FileJob job)
+void CopyRun::enqueue(const std::string& source, const std::string& destination,
+                      const std::string& folder, const std::string& relative)
 {
+    FileJob job{source, join(folder, copyTempName(m_nextTemp++)), destination, folder, relative};
     std::unique_lock lock(m_mutex);
     // A full queue is let drain to half before the walk goes on, so that the walk and the
     // workers do not wake each other for every file.
     if (m_queue.size() >= m_options.queueLimit)
         waitFor(lock, [this] { return m_queue.size() <= m_options.queueLimit / 2; });
-    if (m_failed)
+    if (m_stop)
         return;
     m_queue.push_back(std::move(job));
     lock.unlock();
@@ -183,13 +280,13 @@ void CopyRun::enqueue(FileJob job)
 void CopyRun::waitUntilDone()
 {
     std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0; });
+    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0 && m_batches.idle(); });
 }
 
 template <typename Condition>
 void CopyRun::waitFor(std::unique_lock<std::mutex>& lock, Condition done)
 {
-    while (!done() && !m_failed) {
+    while (!done() && !m_stop) {
         m_walkWaits = true;
         m_stateChanged.wait_for(lock, m_options.progressInterval);
         m_walkWaits = false;
@@ -228,18 +325,19 @@ void CopyRun::work()
         }
         if (wakeWalk)
             m_stateChanged.notify_one();
-        if (!m_failed) {
-            try {
-                copyOne(job);
-            } catch (...) {
-                recordFailure(std::current_exception());
-            }
-        }
+        if (!m_stop)
+            copyOne(job);
+        bool runDry = false;
         {
             std::lock_guard lock(m_mutex);
             --m_busy;
-            wakeWalk = m_walkWaits && m_queue.empty() && m_busy == 0;
+            runDry = m_queue.empty() && m_busy == 0;
+            wakeWalk = m_walkWaits && runDry;
         }
+        // Nothing more to copy for now: what was gathered is flushed rather than kept waiting
+        // for the walk.
+        if (runDry)
+            m_batches.seal();
         if (wakeWalk)
             m_stateChanged.notify_one();
     }
@@ -247,23 +345,43 @@ void CopyRun::work()
 
 void CopyRun::copyOne(const FileJob& job)
 {
-    // Replacing by rename would pass over a read-only copy; it must refuse like an overwrite.
-    if (m_primitives.isReadOnlyFile(job.destination))
-        throw RuntimeError(ErrorNumber::PermissionDenied);
-    const std::uint64_t bytes = m_primitives.copyFile(job.source, job.temp, job.destination);
-    m_bytes += bytes;
-    ++m_files;
+    std::uint64_t bytes = 0;
+    try {
+        // Replacing by rename would pass over a read-only copy; it must refuse like an
+        // overwrite.
+        if (m_primitives.isReadOnlyFile(job.destination)) {
+            RuntimeError denied(ErrorNumber::PermissionDenied);
+            throw denied.concerning(job.destination);
+        }
+        bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination);
+    } catch (RuntimeError& error) {
+        fail(job.relative, error.concerning(job.source));
+        return;
+    } catch (...) {
+        failFatally(std::current_exception());
+        return;
+    }
+    m_batches.add({job.temp, job.destination, job.folder, job.relative, bytes});
 }
 
-void CopyRun::recordFailure(std::exception_ptr error)
+void CopyRun::fail(const std::string& relative, const RuntimeError& error)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_firstError)
+        m_firstError = error;
+    m_failedEntries.push_back(relative);
+}
+
+void CopyRun::failFatally(std::exception_ptr error)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_error)
-            m_error = std::move(error);
-        m_failed = true;
+        if (!m_fatal)
+            m_fatal = std::move(error);
+        m_stop = true;
     }
     m_stateChanged.notify_all();
+    m_batches.abandon();
 }
 
 void CopyRun::reportIfDue()
@@ -288,9 +406,9 @@ std::string CopyRun::join(const std::string& folder, const std::string& name) co
 
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options)
+                    const CopyOptions& options, const std::vector<std::string>& only)
 {
-    CopyRun(primitives, progress, options).run(source, destination);
+    CopyRun(primitives, progress, options).run(source, destination, only);
 }
 
 std::string copyTempName(std::uint64_t unique)

@@ -34,8 +34,14 @@ struct FolderId
 };
 
 // The few file operations the folder copy needs from a backend. Failures are RuntimeErrors.
-// listFolder, folderId, makeFolder and removeFile are called on the copying thread;
-// isReadOnlyFile and copyFile on worker threads, several at once.
+// A file is copied in three steps so that a new copy replaces an old one only once its data
+// is on the disk: copyToTemp writes it under a temporary name, flushFiles makes a batch of
+// them durable, replace renames each over its old copy, and flushFolders makes the renames
+// durable.
+// Threads: listFolder, folderId, makeFolder and removeStaleTemp are called on the copying
+// thread; isReadOnlyFile and copyToTemp on worker threads, several at once; flushFiles,
+// replace, discard and flushFolders on one flushing thread, while the workers go on copying.
+// A temporary file is only ever passed to one thread at a time.
 class CopyPrimitives
 {
 public:
@@ -45,39 +51,57 @@ public:
 
     // The entries of a folder without "." and ".."; 76 when it cannot be reached.
     virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
-    // The identity of the folder that path leads to; 76 when it cannot be reached.
+    // The identity of the folder that path leads to; 76 when it cannot be reached or is a file.
     virtual FolderId folderId(const std::string& folder) = 0;
     // Makes sure path is a folder: creates one level when nothing is there and returns true,
     // returns false when a folder (or a link to one) is there already. 76 when the parent is
     // missing, 70 when a file is in the way.
     virtual bool makeFolder(const std::string& path) = 0;
-    // Deletes a file; used for temporary files that an interrupted copy left behind.
-    virtual void removeFile(const std::string& path) = 0;
+    // Deletes a temporary file that an interrupted copy left behind, unless a live copy (of
+    // this or another process) is still writing it; then it is left alone.
+    virtual void removeStaleTemp(const std::string& path) = 0;
     // True when path is an existing file whose read-only flag forbids replacing it.
     virtual bool isReadOnlyFile(const std::string& path) = 0;
-    // Copies source into temp, a new file in destination's folder, with source's modification
-    // time and read-only flag, then renames temp over destination in one atomic step. On a
-    // failure temp is removed and destination is left as it was; a folder in the way gives 70.
-    // Returns the number of bytes copied.
-    virtual std::uint64_t copyFile(const std::string& source, const std::string& temp,
-                                   const std::string& destination) = 0;
+    // Copies source into temp, a new file in the folder of destination (named only for its
+    // errors), with source's modification time and read-only flag. temp stays marked as live
+    // until replace or discard. On a failure temp is removed. Returns the bytes copied.
+    virtual std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
+                                     const std::string& destination) = 0;
+    // Puts the data of the written temporary files on the disk.
+    virtual void flushFiles(const std::vector<std::string>& temps) = 0;
+    // Renames a flushed temp over destination in one atomic step; a folder in the way gives 70
+    // and leaves temp to discard.
+    virtual void replace(const std::string& temp, const std::string& destination) = 0;
+    // Removes a temp that will replace nothing.
+    virtual void discard(const std::string& temp) = 0;
+    // Puts the renames made in these folders on the disk.
+    virtual void flushFolders(const std::vector<std::string>& folders) = 0;
 };
 
 struct CopyOptions
 {
     int workers = 2;             // files in flight at once
     std::size_t queueLimit = 64; // files listed but not yet copied
+    // A batch of written files is flushed and put in place once it holds this many files or
+    // bytes, or when the workers run out of files; flushing one batch overlaps copying the
+    // next, and at most batchesWaiting more batches wait to be flushed. A written file stays
+    // open until it is in place, so these also bound the files the copy holds open.
+    std::size_t batchFiles = 64;
+    std::uint64_t batchBytes = std::uint64_t{64} << 20;
+    std::size_t batchesWaiting = 2;
     std::chrono::milliseconds progressInterval{100};
 };
 
 // Copies every file and subfolder of source, recursively, into the existing folder destination
-// as FileSystem::copyFolder describes. Links to folders are followed, but a folder already
-// being copied higher up on the same path is not entered again, and the destination is never
-// entered when it lies inside the source. progress is called on the calling thread about every
-// progressInterval and once at the end.
+// as FileSystem::copyFolder describes: a file or folder that fails is skipped, the rest is
+// copied, and the copy then throws a FolderCopyError. only, when not empty, lists the entries
+// (relative to source, as failedEntries() names them) to copy instead of the whole tree. Links
+// to folders are followed, but a folder already being copied higher up on the same path is not
+// entered again, and the destination is never entered when it lies inside the source. progress
+// is called on the calling thread about every progressInterval and once at the end.
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options = {});
+                    const CopyOptions& options = {}, const std::vector<std::string>& only = {});
 
 // Temporary files of the copy have names of one recognisable form: a leftover one is removed
 // by the next copy into its folder and is never copied as a file of the user.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tarnwell::test {
 
@@ -67,6 +68,13 @@ public:
     {
         ++copies;
         m_inner.copyFolder(source, destination, progress);
+    }
+    void copyFolderAgain(const std::string& source, const std::string& destination,
+                         const std::vector<std::string>& failedEntries,
+                         const CopyProgressCallback& progress) override
+    {
+        ++copies;
+        m_inner.copyFolderAgain(source, destination, failedEntries, progress);
     }
     std::string readFile(const std::string& path) override { return m_inner.readFile(path); }
     void writeFileAtomically(const std::string& path, const std::string& content) override

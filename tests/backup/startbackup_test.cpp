@@ -2,6 +2,7 @@
 #include "backup/startbackup.h"
 #include "platform/error.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tarnwell {
@@ -203,6 +204,11 @@ TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
     EXPECT_EQ(errors, 1);
     EXPECT_EQ(counting.copies, 4) << "three tries for the locked pair, one for the next";
     EXPECT_EQ(fs().contentOf("F:\\Docs\\Sub\\b.txt"), "beta!");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!")
+        << "the locked file costs only itself";
+    const std::string repeat = "copy again C:\\Data\\Docs -> D:\\Backup\\Docs: a.txt";
+    EXPECT_EQ(std::count(fs().changes().begin(), fs().changes().end(), repeat), 2)
+        << "each repeat copies only the file that failed";
     EXPECT_TRUE(world.messageBox.messages.empty());
 }
 

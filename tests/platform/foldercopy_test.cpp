@@ -96,14 +96,14 @@ public:
         addFolder(path);
         return true;
     }
-    void removeFile(const std::string& path) override
+    void removeStaleTemp(const std::string& path) override
     {
         std::lock_guard lock(m_mutex);
         m_files.erase(path);
     }
     bool isReadOnlyFile(const std::string&) override { return false; }
-    std::uint64_t copyFile(const std::string& source, const std::string& temp,
-                           const std::string& destination) override
+    std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
+                             const std::string& destination) override
     {
         std::unique_lock lock(m_mutex);
         ++m_started;
@@ -112,10 +112,63 @@ public:
         EXPECT_TRUE(isCopyTempName(temp.substr(temp.rfind('/') + 1)));
         if (auto failure = m_copyFailures.find(source); failure != m_copyFailures.end())
             throw RuntimeError(failure->second);
-        const std::string content = m_files.at(resolve(source));
-        m_files[destination] = content;
-        m_copied.push_back(source);
-        return content.size();
+        m_temps[temp] = {source, m_files.at(resolve(source))};
+        m_log.push_back("write " + destination);
+        return m_temps[temp].content.size();
+    }
+    void flushFiles(const std::vector<std::string>& temps) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_flushGate.wait(lock, [this] { return m_flushGateOpen; });
+        if (m_flushFailures > 0) {
+            --m_flushFailures;
+            throw RuntimeError(ErrorNumber::DeviceIo);
+        }
+        for (const std::string& temp : temps)
+            m_log.push_back("flush " + temp);
+    }
+    void replace(const std::string& temp, const std::string& destination) override
+    {
+        std::lock_guard lock(m_mutex);
+        const Written written = m_temps.at(temp);
+        m_temps.erase(temp);
+        m_files[destination] = written.content;
+        m_copied.push_back(written.source);
+        m_log.push_back("replace " + temp + " " + destination);
+    }
+    void discard(const std::string& temp) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_temps.erase(temp);
+        m_log.push_back("discard " + temp);
+    }
+    void flushFolders(const std::vector<std::string>& folders) override
+    {
+        std::lock_guard lock(m_mutex);
+        for (const std::string& folder : folders)
+            m_log.push_back("flush folder " + folder);
+    }
+
+    void failFlushes(int count) { m_flushFailures = count; }
+    void closeFlushGate() { m_flushGateOpen = false; }
+    void openFlushGate()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_flushGateOpen = true;
+        }
+        m_flushGate.notify_all();
+    }
+    // "write D", "flush T", "replace T D", "discard T", "flush folder F", in the order done.
+    std::vector<std::string> log() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_log;
+    }
+    std::size_t tempsLeft() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_temps.size();
     }
 
 private:
@@ -137,9 +190,20 @@ private:
             m_entries[path.substr(0, slash)].push_back({path.substr(slash + 1), type, false});
     }
 
+    struct Written
+    {
+        std::string source;
+        std::string content;
+    };
+
     mutable std::mutex m_mutex;
     std::condition_variable m_gate;
     bool m_gateOpen = true;
+    std::condition_variable m_flushGate;
+    bool m_flushGateOpen = true;
+    int m_flushFailures = 0;
+    std::map<std::string, Written> m_temps;
+    std::vector<std::string> m_log;
     std::map<std::string, FolderId> m_folders;
     std::map<std::string, std::string> m_aliases;
     std::map<std::string, std::vector<FolderEntry>> m_entries;
@@ -166,10 +230,16 @@ protected:
         for (int i = 0; i < count; ++i)
             fake.addFile(folder + "/" + std::to_string(i), std::string(i + 1, 'x'));
     }
-    int copyError(const CopyOptions& options = {}, const CopyProgressCallback& progress = {})
+    // The copy's error number (0: none); failed gets the entries it names.
+    int copyError(const CopyOptions& options = {}, const CopyProgressCallback& progress = {},
+                  const std::vector<std::string>& only = {})
     {
+        failed.clear();
         try {
-            copyFolderTree(fake, "src", "dst", progress, options);
+            copyFolderTree(fake, "src", "dst", progress, options, only);
+        } catch (const FolderCopyError& error) {
+            failed = error.failedEntries();
+            return error.number();
         } catch (const RuntimeError& error) {
             return error.number();
         }
@@ -177,6 +247,7 @@ protected:
     }
 
     ScriptedPrimitives fake;
+    std::vector<std::string> failed;
 };
 
 TEST_F(CopyEngineTest, CallerKeepsGettingProgressWhileWorkersAreBusy)
@@ -223,30 +294,96 @@ TEST_F(CopyEngineTest, CallerKeepsGettingProgressWhileWorkersAreBusy)
     EXPECT_EQ(last.bytes, 100u * 101 / 2 + 6);
 }
 
-TEST_F(CopyEngineTest, FirstFailingFileStopsTheWalk)
+TEST_F(CopyEngineTest, FailingFilesAndFoldersAreSkippedAndCopiedAgainAlone)
 {
     addFolderOfFiles("src/A", 20);
+    addFolderOfFiles("src/A/Locked", 2);
     addFolderOfFiles("src/B", 20);
     fake.failCopyOf("src/A/3", ErrorNumber::DiskFull);
+    fake.failCopyOf("src/B/7", ErrorNumber::PermissionDenied);
+    fake.failListingOf("src/A/Locked", ErrorNumber::PermissionDenied);
     CopyOptions options;
     options.workers = 1;
     options.queueLimit = 1;
 
-    EXPECT_EQ(copyError(options), ErrorNumber::DiskFull);
-    EXPECT_THAT(fake.listed(), Not(Contains("src/B")));
-    EXPECT_LE(fake.copied().size(), 3u);
+    EXPECT_EQ(copyError(options), ErrorNumber::DiskFull) << "the first failure's number";
+    EXPECT_THAT(failed, ::testing::UnorderedElementsAre("A/3", "A/Locked", "B/7"));
+    EXPECT_EQ(fake.copied().size(), 38u) << "everything else is copied";
     EXPECT_FALSE(fake.hasFile("dst/A/3"));
+    EXPECT_TRUE(fake.hasFile("dst/B/19"));
+
+    // The repeat, after the causes are gone.
+    ScriptedPrimitives repeat;
+    for (const char* folder : {"src", "dst", "src/A", "src/A/Locked", "src/B"})
+        repeat.addFolder(folder);
+    for (const char* file : {"src/A/3", "src/A/4", "src/A/Locked/0", "src/B/7"})
+        repeat.addFile(file, "x");
+    copyFolderTree(repeat, "src", "dst", {}, options, failed);
+    EXPECT_THAT(repeat.copied(),
+                ::testing::UnorderedElementsAre("src/A/3", "src/A/Locked/0", "src/B/7"))
+        << "a repeat copies only what failed";
+    EXPECT_TRUE(repeat.hasFile("dst/A/Locked/0"));
 }
 
-TEST_F(CopyEngineTest, FailingListingStopsTheCopyAndEndsTheWorkers)
+TEST_F(CopyEngineTest, NewCopiesReplaceOldOnesOnlyOnceFlushedAndFoldersAreFlushedAfter)
 {
-    addFolderOfFiles("src/A", 30);
-    fake.addFolder("src/A/Locked");
-    fake.failListingOf("src/A/Locked", ErrorNumber::PermissionDenied);
-    addFolderOfFiles("src/Z", 2);
+    addFolderOfFiles("src/A", 7);
+    addFolderOfFiles("src/B", 5);
+    fake.failFlushes(1);
+    CopyOptions options;
+    options.batchFiles = 3;
 
-    EXPECT_EQ(copyError(), ErrorNumber::PermissionDenied);
-    EXPECT_THAT(fake.listed(), Not(Contains("src/Z")));
+    EXPECT_EQ(copyError(options), ErrorNumber::DeviceIo);
+    const std::vector<std::string> log = fake.log();
+    const auto discarded = std::count_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.rfind("discard ", 0) == 0;
+    });
+    EXPECT_EQ(failed.size(), static_cast<std::size_t>(discarded)) << "only the unflushed batch";
+    EXPECT_GE(discarded, 1);
+    EXPECT_EQ(fake.copied().size() + failed.size(), 12u);
+    EXPECT_EQ(fake.tempsLeft(), 0u);
+    std::set<std::string> flushed;
+    std::map<std::string, std::size_t> lastRenameIn;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const std::string& line = log[i];
+        if (line.rfind("flush folder ", 0) == 0) {
+            lastRenameIn.erase(line.substr(13));
+        } else if (line.rfind("flush ", 0) == 0) {
+            flushed.insert(line.substr(6));
+        } else if (line.rfind("replace ", 0) == 0) {
+            const std::string temp = line.substr(8, line.find(' ', 8) - 8);
+            EXPECT_TRUE(flushed.count(temp)) << "renamed before its data was flushed: " << line;
+            const std::string destination = line.substr(line.find(' ', 8) + 1);
+            lastRenameIn[destination.substr(0, destination.rfind('/'))] = i;
+        } else if (line.rfind("discard ", 0) == 0) {
+            EXPECT_FALSE(flushed.count(line.substr(8))) << "a flushed copy thrown away";
+        }
+    }
+    EXPECT_THAT(lastRenameIn, ::testing::IsEmpty()) << "renames never followed by a folder flush";
+}
+
+TEST_F(CopyEngineTest, WorkersGoOnCopyingWhileABatchIsFlushed)
+{
+    addFolderOfFiles("src/A", 40);
+    fake.closeFlushGate();
+    CopyOptions options;
+    options.batchFiles = 2;
+    options.batchesWaiting = 4;
+    std::promise<void> finished;
+    std::thread rescue([&, done = finished.get_future()] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (fake.copiesStarted() < 6 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_GE(fake.copiesStarted(), 6u) << "copying waited for the flush";
+        EXPECT_LE(fake.copiesStarted(), 16u) << "written files pile up without bound";
+        fake.openFlushGate();
+        done.wait();
+    });
+    EXPECT_EQ(copyError(options), 0);
+    finished.set_value();
+    rescue.join();
+    EXPECT_EQ(fake.copied().size(), 40u);
 }
 
 TEST_F(CopyEngineTest, LinkBackUpThePathIsNotEnteredButOtherLinksAreFollowed)

@@ -4,6 +4,7 @@
 #include "support/text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tarnwell::test {
 
@@ -325,52 +326,126 @@ void MemoryFileSystem::copyFolder(const std::string& source, const std::string& 
                                   const CopyProgressCallback& progress)
 {
     checkFailure(Operation::CopyFolder, source);
-    NodePtr from = find(source);
-    NodePtr to = find(destination);
-    if (!from || !from->folder || !to || !to->folder)
-        throw RuntimeError(ErrorNumber::PathNotFound);
     m_changes.push_back("copy " + source + " -> " + destination);
-    CopyProgress done;
-    // A destination inside the source is not copied into itself.
-    copyTree(*from, *to, destination, to.get(), done, progress);
+    copyFolderTree(*this, source, destination, progress);
 }
 
-void MemoryFileSystem::copyTree(const Node& from, Node& to, const std::string& toPath,
-                                const Node* skip, CopyProgress& done,
-                                const CopyProgressCallback& progress)
+void MemoryFileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
+                                       const std::vector<std::string>& failedEntries,
+                                       const CopyProgressCallback& progress)
 {
-    // Files first, then folders; a snapshot, since the destination may lie inside the source.
-    const auto children = from.children;
-    for (const auto& [key, child] : children) {
-        if (child->folder)
-            continue;
-        const std::string path = joinPath(PathStyle::Windows, toPath, child->name);
-        checkFailure(Operation::CopyFile, path);
-        NodePtr& target = to.children[key];
-        if (target && (target->folder || (target->attributes & Attribute::ReadOnly)))
+    checkFailure(Operation::CopyFolder, source);
+    std::string entries;
+    for (const std::string& entry : failedEntries)
+        entries += " " + entry;
+    m_changes.push_back("copy again " + source + " -> " + destination + ":" + entries);
+    copyFolderTree(*this, source, destination, progress, {}, failedEntries);
+}
+
+std::string MemoryFileSystem::key(const std::string& path) const
+{
+    return upper(normalizePath(PathStyle::Windows, absolute(path)));
+}
+
+std::vector<FolderEntry> MemoryFileSystem::listFolder(const std::string& folder)
+{
+    std::lock_guard lock(m_copyMutex);
+    checkFailure(Operation::ListFolder, folder);
+    NodePtr node = find(folder);
+    if (!node || !node->folder)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    std::vector<FolderEntry> entries;
+    for (const auto& [name, child] : node->children)
+        entries.push_back(
+            {child->name, child->folder ? FolderEntry::Type::Folder : FolderEntry::Type::File});
+    return entries;
+}
+
+FolderId MemoryFileSystem::folderId(const std::string& folder)
+{
+    std::lock_guard lock(m_copyMutex);
+    NodePtr node = find(folder);
+    if (!node || !node->folder)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    // A drive letter connected to a share leads to the same node as the share's path.
+    return FolderId{0, reinterpret_cast<std::uintptr_t>(node.get())};
+}
+
+bool MemoryFileSystem::makeFolder(const std::string& path)
+{
+    std::lock_guard lock(m_copyMutex);
+    checkFailure(Operation::MakeDirectory, path);
+    std::string name;
+    NodePtr parent = requireParent(path, name);
+    NodePtr& node = parent->children[upper(name)];
+    if (node) {
+        if (!node->folder)
             throw RuntimeError(ErrorNumber::PermissionDenied);
-        auto copy = std::make_shared<Node>(*child);
-        target = copy;
-        ++done.files;
-        done.bytes += child->content.size();
-        if (progress)
-            progress(done);
+        return false;
     }
-    for (const auto& [key, child] : children) {
-        if (!child->folder || child.get() == skip)
-            continue;
-        const std::string path = joinPath(PathStyle::Windows, toPath, child->name);
-        NodePtr& target = to.children[key];
-        if (!target) {
-            target = std::make_shared<Node>();
-            target->name = child->name;
-            target->attributes = child->attributes;
-        } else if (!target->folder) {
-            throw RuntimeError(ErrorNumber::PermissionDenied);
-        }
-        NodePtr keep = target; // the map may rehash while the subtree is copied
-        copyTree(*child, *keep, path, skip, done, progress);
-    }
+    node = std::make_shared<Node>();
+    node->name = name;
+    return true;
+}
+
+void MemoryFileSystem::removeStaleTemp(const std::string& path)
+{
+    std::lock_guard lock(m_copyMutex);
+    if (m_liveTemps.count(key(path)))
+        return;
+    std::string name;
+    if (NodePtr parent = parentOf(path, name))
+        parent->children.erase(upper(name));
+}
+
+bool MemoryFileSystem::isReadOnlyFile(const std::string& path)
+{
+    std::lock_guard lock(m_copyMutex);
+    NodePtr node = find(path);
+    return node && !node->folder && (node->attributes & Attribute::ReadOnly);
+}
+
+std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std::string& temp,
+                                           const std::string& destination)
+{
+    std::lock_guard lock(m_copyMutex);
+    checkFailure(Operation::CopyFile, destination);
+    NodePtr from = find(source);
+    if (!from || from->folder)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    std::string name;
+    NodePtr folder = requireParent(temp, name);
+    auto copy = std::make_shared<Node>(*from);
+    copy->name = name;
+    folder->children[upper(name)] = copy;
+    m_liveTemps.insert(key(temp));
+    return copy->content.size();
+}
+
+void MemoryFileSystem::replace(const std::string& temp, const std::string& destination)
+{
+    std::lock_guard lock(m_copyMutex);
+    std::string tempName;
+    std::string name;
+    NodePtr folder = requireParent(temp, tempName);
+    NodePtr target = requireParent(destination, name);
+    NodePtr& old = target->children[upper(name)];
+    if (old && old->folder)
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+    NodePtr written = folder->children.at(upper(tempName));
+    folder->children.erase(upper(tempName));
+    written->name = name;
+    target->children[upper(name)] = written;
+    m_liveTemps.erase(key(temp));
+}
+
+void MemoryFileSystem::discard(const std::string& temp)
+{
+    std::lock_guard lock(m_copyMutex);
+    std::string name;
+    if (NodePtr folder = parentOf(temp, name))
+        folder->children.erase(upper(name));
+    m_liveTemps.erase(key(temp));
 }
 
 std::string MemoryFileSystem::readFile(const std::string& path)

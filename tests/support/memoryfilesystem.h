@@ -1,9 +1,12 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/foldercopy.h"
 
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,8 +14,9 @@ namespace tarnwell::test {
 
 // A Windows-like file system in memory: drive letters, \\server\share roots, "\" separators,
 // names compared without case and the five attribute flags. It records every probe and every
-// change, and fails an operation on a path with a chosen error number when told to.
-class MemoryFileSystem : public FileSystem
+// change, and fails an operation on a path with a chosen error number when told to. Its folder
+// copy is the program's copy engine, working through the copy primitives offered here.
+class MemoryFileSystem : public FileSystem, public CopyPrimitives
 {
 public:
     enum class Operation
@@ -23,6 +27,7 @@ public:
         MakeDirectory,
         CopyFolder, // the whole copy, matched on its source path
         CopyFile,   // one file of a copy, matched on the destination file's path
+        ListFolder, // the listing of a folder inside a copy, matched on that folder
         ReadFile,
         WriteFile,
     };
@@ -54,7 +59,8 @@ public:
     std::vector<std::string> namesIn(const std::string& folder) const;
     const std::vector<std::string>& probes() const { return m_probes; }
     // One line per change, e.g. "mkdir D:\Backup", "attrib D:\Backup\a.txt 0",
-    // "write C:\Work\Config.dat", "copy C:\Data -> D:\Backup\Data".
+    // "write C:\Work\Config.dat", "copy C:\Data -> D:\Backup\Data", and for a repeat of the
+    // entries that failed "copy again C:\Data -> D:\Backup\Data: a.txt Sub".
     const std::vector<std::string>& changes() const { return m_changes; }
     void clearRecords();
 
@@ -67,8 +73,24 @@ public:
     void makeDirectory(const std::string& path) override;
     void copyFolder(const std::string& source, const std::string& destination,
                     const CopyProgressCallback& progress) override;
+    void copyFolderAgain(const std::string& source, const std::string& destination,
+                         const std::vector<std::string>& failedEntries,
+                         const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
+
+    // --- CopyPrimitives: a temporary file is live from copyToTemp until replace or discard ---
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    FolderId folderId(const std::string& folder) override;
+    bool makeFolder(const std::string& path) override;
+    void removeStaleTemp(const std::string& path) override;
+    bool isReadOnlyFile(const std::string& path) override;
+    std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
+                             const std::string& destination) override;
+    void flushFiles(const std::vector<std::string>&) override {}
+    void replace(const std::string& temp, const std::string& destination) override;
+    void discard(const std::string& temp) override;
+    void flushFolders(const std::vector<std::string>&) override {}
 
 private:
     struct Node;
@@ -81,8 +103,7 @@ private:
     NodePtr requireParent(const std::string& path, std::string& name) const;
     NodePtr requireNode(const std::string& path) const;
     void checkFailure(Operation operation, const std::string& path);
-    void copyTree(const Node& from, Node& to, const std::string& toPath, const Node* skip,
-                  CopyProgress& done, const CopyProgressCallback& progress);
+    std::string key(const std::string& path) const;
 
     struct Failure
     {
@@ -100,6 +121,9 @@ private:
     std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;
     std::vector<std::string> m_changes;
+    // The copy engine's threads call the copy primitives at once.
+    std::mutex m_copyMutex;
+    std::set<std::string> m_liveTemps; // keys of the temporary files being written
 };
 
 } // namespace tarnwell::test

@@ -42,6 +42,7 @@ int errorNumberForErrno(int code, bool fileMissing)
     case EIO:
         return ErrorNumber::DeviceIo;
     case ENAMETOOLONG:
+        return ErrorNumber::PathTooLong;
     case EINVAL:
     case EILSEQ:
         return ErrorNumber::BadFileName;

@@ -1,13 +1,14 @@
 #include "platform/posix/posixcopy.h"
 
 #include "platform/posix/oserror.h"
-#include "platform/posix/unixfile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +16,12 @@
 namespace tarnwell::posix {
 
 namespace {
+
+// Up to this many files or folders are flushed one by one; more are flushed with one call for
+// their whole file system, which costs one journal commit instead of one per file.
+constexpr std::size_t kFlushEachUpTo = 2;
+
+constexpr std::uint64_t kChunk = std::uint64_t{1} << 30;
 
 FolderEntry::Type typeOf(const FileStatus& info)
 {
@@ -62,11 +69,61 @@ std::uint64_t copyByReadWrite(int from, int to)
     }
 }
 
+// Between two file systems the kernel still copies without a trip through user memory, which
+// was measured faster than reads and writes for large files.
+std::uint64_t copyBySendfile(int from, int to, std::uint64_t expectedSize)
+{
+    std::uint64_t total = 0;
+    while (expectedSize == 0 || total < expectedSize) {
+        const std::uint64_t wanted =
+            expectedSize == 0 ? kChunk : std::min(kChunk, expectedSize - total);
+        const ssize_t sent = ::sendfile(to, from, nullptr, static_cast<std::size_t>(wanted));
+        if (sent > 0) {
+            total += static_cast<std::uint64_t>(sent);
+            continue;
+        }
+        if (sent == 0)
+            return total;
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+            return total + copyByReadWrite(from, to);
+        throw errnoError(errno);
+    }
+    return total;
+}
+
+void syncDescriptor(int descriptor)
+{
+    if (::fsync(descriptor) != 0)
+        throw errnoError(errno);
+}
+
+// Flushes each file, or each file system once when there are many.
+void flushAll(const std::vector<int>& descriptors)
+{
+    if (descriptors.size() <= kFlushEachUpTo) {
+        for (const int descriptor : descriptors)
+            syncDescriptor(descriptor);
+        return;
+    }
+    std::vector<dev_t> done;
+    for (const int descriptor : descriptors) {
+        FileStatus info{};
+        if (::fstat(descriptor, &info) != 0)
+            throw errnoError(errno);
+        if (std::find(done.begin(), done.end(), info.st_dev) != done.end())
+            continue;
+        if (::syncfs(descriptor) != 0)
+            throw errnoError(errno);
+        done.push_back(info.st_dev);
+    }
+}
+
 } // namespace
 
 std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize)
 {
-    constexpr std::uint64_t kChunk = std::uint64_t{1} << 30;
     std::uint64_t total = 0;
     // Stopping at the expected size saves a call per file; a file of unknown size (0) is
     // copied until the kernel reports its end.
@@ -83,14 +140,34 @@ std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize)
             return total;
         if (errno == EINTR)
             continue;
-        // Not offered between these two files (older kernels, some file systems): both
-        // offsets are where the kernel stopped, so plain copying goes on from there.
+        // Not offered between these two files (another file system, older kernels): both
+        // offsets are where the kernel stopped, so the copy goes on from there.
         if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
             errno == EBADF)
-            return total + copyByReadWrite(from, to);
+            return total + copyBySendfile(from, to, expectedSize == 0 ? 0 : expectedSize - total);
         throw errnoError(errno);
     }
     return total;
+}
+
+FileHandle createLockedTemp(const std::string& path)
+{
+    for (;;) {
+        FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!file)
+            throw pathError(errno, path);
+        while (::flock(file.get(), LOCK_EX) != 0) {
+            if (errno != EINTR)
+                throw errnoError(errno);
+        }
+        // Another run may have taken the new file for a leftover in the moment before it was
+        // locked, and removed it; then it is made again.
+        FileStatus info{};
+        if (::fstat(file.get(), &info) != 0)
+            throw errnoError(errno);
+        if (info.st_nlink > 0)
+            return file;
+    }
 }
 
 std::vector<FolderEntry> PosixCopyPrimitives::listFolder(const std::string& folder)
@@ -129,8 +206,22 @@ bool PosixCopyPrimitives::makeFolder(const std::string& path)
     throw RuntimeError(ErrorNumber::PermissionDenied);
 }
 
-void PosixCopyPrimitives::removeFile(const std::string& path)
+void PosixCopyPrimitives::removeStaleTemp(const std::string& path)
 {
+    // Non-blocking, so that something else under such a name cannot hold the copy up.
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file)
+        return; // gone, not a file of ours, or not readable: left as it is
+    FileStatus held{};
+    if (::fstat(file.get(), &held) != 0 || !S_ISREG(held.st_mode))
+        return;
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return; // a live run is writing it
+    // Removed only when the name still leads to the file that was found unlocked.
+    FileStatus current{};
+    if (::lstat(path.c_str(), &current) != 0 || current.st_ino != held.st_ino ||
+        current.st_dev != held.st_dev)
+        return;
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
         throw pathError(errno, path);
 }
@@ -147,48 +238,103 @@ bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
     return S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR);
 }
 
-std::uint64_t PosixCopyPrimitives::copyFile(const std::string& source, const std::string& temp,
-                                            const std::string& destination)
+std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
+                                              const std::string& destination)
 {
     // A source file gone since the listing is a path that cannot be reached, as elsewhere in
     // the copy, not a file the program itself failed to find.
     FileHandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!from)
-        throw errnoError(errno);
+        throw errnoError(errno).concerning(source);
     FileStatus info{};
     if (::fstat(from.get(), &info) != 0)
-        throw errnoError(errno);
+        throw errnoError(errno).concerning(source);
 
     // Always a new file: the old copy's file may still be open for reading somewhere, and
     // rewriting it would show the reader another file's data.
-    FileHandle to(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!to)
-        throw pathError(errno, temp);
+    FileHandle to;
+    try {
+        to = createLockedTemp(temp);
+    } catch (RuntimeError& error) {
+        throw error.concerning(destination);
+    }
     TempFileGuard guard(temp);
     const std::uint64_t bytes =
         copyFileContent(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size));
-    // No fsync per file: it would cost more than the copy itself. The old copy is replaced
-    // only after the new content is complete, so a failure never destroys it.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
-        throw errnoError(errno);
-    to.close();
-    replace(temp, destination);
+        throw errnoError(errno).concerning(destination);
     guard.release();
+    std::lock_guard lock(m_mutex);
+    m_openTemps.emplace(temp, std::move(to));
     return bytes;
 }
 
-void PosixCopyPrimitives::replace(const std::string& written, const std::string& destination)
+int PosixCopyPrimitives::descriptorOf(const std::string& temp)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_openTemps.find(temp);
+    if (found == m_openTemps.end())
+        throw RuntimeError(ErrorNumber::InternalError);
+    return found->second.get();
+}
+
+void PosixCopyPrimitives::close(const std::string& temp)
+{
+    FileHandle closing;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_openTemps.find(temp);
+        if (found == m_openTemps.end())
+            return;
+        closing = std::move(found->second);
+        m_openTemps.erase(found);
+    }
+    closing.close();
+}
+
+void PosixCopyPrimitives::flushFiles(const std::vector<std::string>& temps)
+{
+    std::vector<int> descriptors;
+    for (const std::string& temp : temps)
+        descriptors.push_back(descriptorOf(temp));
+    flushAll(descriptors);
+}
+
+void PosixCopyPrimitives::replace(const std::string& temp, const std::string& destination)
 {
     FileStatus old{};
     if (::lstat(destination.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-        throw RuntimeError(ErrorNumber::PermissionDenied);
-    if (::rename(written.c_str(), destination.c_str()) != 0) {
+        throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
+    // Renamed while still locked, so that no other run takes it for a leftover before.
+    if (::rename(temp.c_str(), destination.c_str()) != 0) {
         const int code = errno;
         if (code == EISDIR || code == ENOTEMPTY || code == EEXIST)
-            throw RuntimeError(ErrorNumber::PermissionDenied);
-        throw pathError(code, destination);
+            throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
+        throw pathError(code, destination).concerning(destination);
     }
+    close(temp);
+}
+
+void PosixCopyPrimitives::discard(const std::string& temp)
+{
+    const int code = ::unlink(temp.c_str()) == 0 ? 0 : errno;
+    close(temp);
+    if (code != 0 && code != ENOENT)
+        throw pathError(code, temp);
+}
+
+void PosixCopyPrimitives::flushFolders(const std::vector<std::string>& folders)
+{
+    std::vector<FileHandle> handles;
+    std::vector<int> descriptors;
+    for (const std::string& folder : folders) {
+        handles.emplace_back(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!handles.back())
+            throw pathError(errno, folder).concerning(folder);
+        descriptors.push_back(handles.back().get());
+    }
+    flushAll(descriptors);
 }
 
 } // namespace tarnwell::posix

@@ -142,6 +142,14 @@ void PosixFileSystem::copyFolder(const std::string& source, const std::string& d
     copyFolderTree(primitives, source, destination, progress);
 }
 
+void PosixFileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
+                                      const std::vector<std::string>& failedEntries,
+                                      const CopyProgressCallback& progress)
+{
+    PosixCopyPrimitives primitives;
+    copyFolderTree(primitives, source, destination, progress, {}, failedEntries);
+}
+
 std::string PosixFileSystem::readFile(const std::string& path)
 {
     FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

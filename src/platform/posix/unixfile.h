@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace tarnwell::posix {
 
@@ -19,6 +20,11 @@ public:
     FileHandle(FileHandle&& other) noexcept : m_descriptor(other.m_descriptor)
     {
         other.m_descriptor = -1;
+    }
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        std::swap(m_descriptor, other.m_descriptor);
+        return *this;
     }
     ~FileHandle();
     FileHandle(const FileHandle&) = delete;

@@ -43,6 +43,16 @@ FolderEntry::Type typeBehindLink(const std::wstring& path)
                                                               : FolderEntry::Type::File;
 }
 
+// Taken on the byte beyond any real file's end, so that it never stands in a reader's way.
+bool lockAsLive(HANDLE file)
+{
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFEu;
+    where.OffsetHigh = 0x7FFFFFFFu;
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) !=
+           0;
+}
+
 // Removes a file of ours, also when it carries the read-only flag it was copied with.
 void deleteTemp(const std::wstring& path)
 {
@@ -107,15 +117,15 @@ bool Win32CopyPrimitives::makeFolder(const std::string& path)
     throw RuntimeError(ErrorNumber::PermissionDenied);
 }
 
-void Win32CopyPrimitives::removeFile(const std::string& path)
+void Win32CopyPrimitives::removeStaleTemp(const std::string& path)
 {
     const std::wstring longPath = toLongPath(path);
-    SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileW(longPath.c_str())) {
-        const DWORD code = GetLastError();
-        if (code != ERROR_FILE_NOT_FOUND)
-            throw win32Error(code, Subject::File);
-    }
+    FileHandle file(CreateFileW(longPath.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid() || !lockAsLive(file.get()))
+        return; // gone, or a live run is writing it
+    deleteTemp(longPath);
 }
 
 bool Win32CopyPrimitives::isReadOnlyFile(const std::string& path)
@@ -130,8 +140,8 @@ bool Win32CopyPrimitives::isReadOnlyFile(const std::string& path)
     return (attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::uint64_t Win32CopyPrimitives::copyFile(const std::string& source, const std::string& temp,
-                                            const std::string& destination)
+std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
+                                              const std::string& destination)
 {
     const std::wstring from = toLongPath(source);
     const std::wstring to = toLongPath(temp);
@@ -139,7 +149,7 @@ std::uint64_t Win32CopyPrimitives::copyFile(const std::string& source, const std
 
     const DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
-        throw RuntimeError(ErrorNumber::PermissionDenied);
+        throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
 
     // The kernel's copy: content, modification time and the flags, read-only included.
     if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr,
@@ -148,20 +158,79 @@ std::uint64_t Win32CopyPrimitives::copyFile(const std::string& source, const std
         deleteTemp(to); // a copy that failed half-way may have left a part
         throw win32Error(code, Subject::Folder);
     }
+    // Kept open for writing until it is in place, to flush it and to mark it as live; a
+    // read-only copy is opened before its flag goes back on.
     WIN32_FILE_ATTRIBUTE_DATA copied;
+    FileHandle file;
+    DWORD code = ERROR_SUCCESS;
     if (!GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &copied)) {
-        const DWORD code = GetLastError();
-        deleteTemp(to);
-        throw win32Error(code, Subject::Folder);
+        code = GetLastError();
+    } else {
+        const DWORD flags = copied.dwFileAttributes;
+        if (flags & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(to.c_str(), flags & ~FILE_ATTRIBUTE_READONLY);
+        file = FileHandle(CreateFileW(to.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid() || !lockAsLive(file.get()))
+            code = GetLastError();
+        if (flags & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(to.c_str(), flags);
     }
-    // No flush per file: it would cost more than the copy. The rename replaces the old copy
-    // only once the new content is complete, so a failure never destroys it.
-    if (!MoveFileExW(to.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD code = GetLastError();
+    if (code != ERROR_SUCCESS) {
+        file.close();
         deleteTemp(to);
-        throw win32Error(code, Subject::Folder);
+        throw win32Error(code, Subject::Folder).concerning(destination);
     }
+    std::lock_guard lock(m_mutex);
+    m_openTemps.emplace(temp, std::move(file));
     return (std::uint64_t{copied.nFileSizeHigh} << 32) | copied.nFileSizeLow;
+}
+
+HANDLE Win32CopyPrimitives::handleOf(const std::string& temp)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_openTemps.find(temp);
+    if (found == m_openTemps.end())
+        throw RuntimeError(ErrorNumber::InternalError);
+    return found->second.get();
+}
+
+void Win32CopyPrimitives::close(const std::string& temp)
+{
+    FileHandle closing;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_openTemps.find(temp);
+        if (found == m_openTemps.end())
+            return;
+        closing = std::move(found->second);
+        m_openTemps.erase(found);
+    }
+}
+
+void Win32CopyPrimitives::flushFiles(const std::vector<std::string>& temps)
+{
+    for (const std::string& temp : temps) {
+        if (!FlushFileBuffers(handleOf(temp)))
+            throw lastWin32Error(Subject::File);
+    }
+}
+
+void Win32CopyPrimitives::replace(const std::string& temp, const std::string& destination)
+{
+    // Renamed while still open and locked, so that no other run takes it for a leftover; the
+    // rename is on the disk when the call returns.
+    if (!MoveFileExW(toLongPath(temp).c_str(), toLongPath(destination).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw lastWin32Error(Subject::Folder).concerning(destination);
+    close(temp);
+}
+
+void Win32CopyPrimitives::discard(const std::string& temp)
+{
+    deleteTemp(toLongPath(temp));
+    close(temp);
 }
 
 } // namespace tarnwell::win32

@@ -1,11 +1,17 @@
 #pragma once
 
 #include "platform/foldercopy.h"
+#include "platform/win32/handles.h"
+
+#include <map>
+#include <mutex>
 
 namespace tarnwell::win32 {
 
-// The folder copy's file operations through the wide Win32 calls, with long paths. Stateless,
-// so the copy's workers may call it at once.
+// The folder copy's file operations through the wide Win32 calls, with long paths. A
+// temporary file stays open, with a byte-range lock beyond its end, from the moment it is
+// written until it is renamed or removed: a leftover whose lock can be taken belongs to a run
+// that has ended. The copy's threads may call it at once.
 class Win32CopyPrimitives : public CopyPrimitives
 {
 public:
@@ -13,10 +19,22 @@ public:
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
     FolderId folderId(const std::string& folder) override;
     bool makeFolder(const std::string& path) override;
-    void removeFile(const std::string& path) override;
+    void removeStaleTemp(const std::string& path) override;
     bool isReadOnlyFile(const std::string& path) override;
-    std::uint64_t copyFile(const std::string& source, const std::string& temp,
-                           const std::string& destination) override;
+    std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
+                             const std::string& destination) override;
+    void flushFiles(const std::vector<std::string>& temps) override;
+    void replace(const std::string& temp, const std::string& destination) override;
+    void discard(const std::string& temp) override;
+    // Nothing to do: each rename is written through.
+    void flushFolders(const std::vector<std::string>&) override {}
+
+private:
+    HANDLE handleOf(const std::string& temp);
+    void close(const std::string& temp);
+
+    std::mutex m_mutex;
+    std::map<std::string, FileHandle> m_openTemps;
 };
 
 } // namespace tarnwell::win32

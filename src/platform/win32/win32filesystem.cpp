@@ -130,6 +130,14 @@ void Win32FileSystem::copyFolder(const std::string& source, const std::string& d
     copyFolderTree(primitives, source, destination, progress);
 }
 
+void Win32FileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
+                                      const std::vector<std::string>& failedEntries,
+                                      const CopyProgressCallback& progress)
+{
+    Win32CopyPrimitives primitives;
+    copyFolderTree(primitives, source, destination, progress, {}, failedEntries);
+}
+
 std::string Win32FileSystem::readFile(const std::string& path)
 {
     FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,

@@ -21,6 +21,9 @@ public:
     void makeDirectory(const std::string& path) override;
     void copyFolder(const std::string& source, const std::string& destination,
                     const CopyProgressCallback& progress) override;
+    void copyFolderAgain(const std::string& source, const std::string& destination,
+                         const std::vector<std::string>& failedEntries,
+                         const CopyProgressCallback& progress) override;
     std::string readFile(const std::string& path) override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
 

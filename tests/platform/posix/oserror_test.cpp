@@ -11,7 +11,7 @@ TEST(OsErrorTest, ErrnoValuesMapToRunTimeNumbers)
 {
     const std::pair<int, int> expected[] = {
         {EACCES, 70}, {EPERM, 70},  {EROFS, 70},  {ENOSPC, 61},       {EDQUOT, 61},  {EEXIST, 58},
-        {EIO, 57},    {EINVAL, 52}, {EILSEQ, 52}, {ENAMETOOLONG, 52}, {ENOTDIR, 76}, {EMFILE, 67},
+        {EIO, 57},    {EINVAL, 52}, {EILSEQ, 52}, {ENAMETOOLONG, 77}, {ENOTDIR, 76}, {EMFILE, 67},
         {ENFILE, 67}, {EBUSY, 75},  {ELOOP, 75},  {EFBIG, 75},
     };
     for (const auto& [code, number] : expected) {

@@ -6,11 +6,13 @@
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
 
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -187,13 +189,88 @@ TEST_F(PosixFileSystemTest, SourceFileGoneSinceTheListingIsPathNotFound)
     makeFolder(at({"Backup"}));
     posix::PosixCopyPrimitives primitives;
     try {
-        primitives.copyFile(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
-                            at({"Backup", "gone.txt"}));
+        primitives.copyToTemp(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
+                              at({"Backup", "gone.txt"}));
         ADD_FAILURE() << "copying a file that is gone succeeded";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::PathNotFound);
     }
     EXPECT_EQ(listing(at({"Backup"}), ProbeMask::All), std::vector<std::string>{});
+}
+
+// A path longer than the system takes, deep inside a source, costs only itself: it is named
+// as too long, not taken for a source that names no folder, and the rest is copied.
+TEST_F(PosixFileSystemTest, PathTooLongInsideTheSourceIsSkippedAndNamed)
+{
+    makeFile(at({"Source", "kept.txt"}), "kept");
+    makeFolder(at({"Backup"}));
+    // Made one level at a time, since no single call may name the whole path.
+    const std::string name(200, 'd');
+    std::vector<int> chain{::open(at({"Source"}).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    std::string deep = at({"Source"});
+    while (deep.size() <= PATH_MAX && chain.back() >= 0) {
+        ::mkdirat(chain.back(), name.c_str(), 0777);
+        chain.push_back(::openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        deep += "/" + name;
+    }
+    ASSERT_GE(chain.back(), 0);
+    ::close(::openat(chain.back(), "lost.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+
+    try {
+        fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+        ADD_FAILURE() << "a path too long went unreported";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::PathTooLong);
+        EXPECT_EQ(error.description(), "Path too long");
+        EXPECT_GT(error.path().size(), static_cast<std::size_t>(PATH_MAX)) << error.path();
+    }
+    EXPECT_EQ(readBytes(at({"Backup", "kept.txt"})), "kept");
+
+    ::unlinkat(chain.back(), "lost.txt", 0);
+    for (std::size_t level = chain.size() - 1; level > 0; --level) {
+        ::close(chain[level]);
+        ::unlinkat(chain[level - 1], name.c_str(), AT_REMOVEDIR);
+    }
+    ::close(chain.front());
+}
+
+// Two runs into one target (from two Config.dat folders) must never remove each other's live
+// temporary files, while a leftover of a run that has ended is still cleared away.
+TEST_F(PosixFileSystemTest, LiveTemporaryFileOfAnotherProcessIsKeptAndALeftoverRemoved)
+{
+    makeFile(at({"Source", "a.txt"}), "a");
+    makeFolder(at({"Backup"}));
+    const std::string live = at({"Backup", copyTempName(1)});
+    const std::string stale = at({"Backup", copyTempName(2)});
+    makeFile(stale, "half a file");
+    int ready[2];
+    int finish[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(finish), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // The other run: holds its temporary file as a copy does while writing it.
+        const posix::FileHandle held = posix::createLockedTemp(live);
+        char byte = 1;
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(finish[0], &byte, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_TRUE(std::filesystem::exists(nativePath(live))) << "removed while being written";
+    EXPECT_FALSE(std::filesystem::exists(nativePath(stale)));
+
+    (void)!::write(finish[1], &byte, 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    EXPECT_FALSE(std::filesystem::exists(nativePath(live))) << "a leftover once its run ended";
+    for (const int end : {ready[0], ready[1], finish[0], finish[1]})
+        ::close(end);
 }
 
 TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)

@@ -1,5 +1,6 @@
 #include "expecterror.h"
 #include "platform/foldercopy.h"
+#include "platform/win32/win32copy.h"
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/winapi.h"
 #include "scratchfolder.h"
@@ -96,6 +97,21 @@ TEST_F(Win32CopyTest, ALeftoverReadOnlyTemporaryFileIsStillRemoved)
     fs.copyFolder(source, destination, {});
     EXPECT_EQ(attributesOnDisk(leftover), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(fs.readFile(destination + "\\a.txt"), "a");
+}
+
+TEST_F(Win32CopyTest, ATemporaryFileAnotherRunIsWritingIsKept)
+{
+    // The other run's copy engine, in the middle of a file: its lock is per handle, as it is
+    // between two processes.
+    writeOnDisk(source + "\\a.txt", "a");
+    Win32CopyPrimitives otherRun;
+    const std::string live = destination + "\\" + copyTempName(8);
+    otherRun.copyToTemp(source + "\\a.txt", live, destination + "\\b.txt");
+
+    fs.copyFolder(source, destination, {});
+    EXPECT_NE(attributesOnDisk(live), INVALID_FILE_ATTRIBUTES) << "removed while being written";
+    otherRun.replace(live, destination + "\\b.txt");
+    EXPECT_EQ(fs.readFile(destination + "\\b.txt"), "a");
 }
 
 TEST_F(Win32CopyTest, ADestinationOnAnUnusedDriveIsNotFound)
