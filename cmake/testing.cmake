@@ -21,4 +21,16 @@ function(tarnwell_add_qtest name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    # A static Qt links only the platform plugin of the target system.
+    get_target_property(qt_type Qt6::Core TYPE)
+    if(qt_type STREQUAL "STATIC_LIBRARY")
+        qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+    endif()
+    if(COMMAND tarnwell_wine_test_properties)
+        tarnwell_wine_test_properties(${name})
+        # Wine hands WINEQT_X to the program as QT_X; it hides the host's QT_ variables. Under
+        # Wine, QtTest writes through OutputDebugString unless told to use stderr.
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+            "WINEQT_QPA_PLATFORM=offscreen;WINEQT_FORCE_STDERR_LOGGING=1")
+    endif()
 endfunction()
