@@ -40,7 +40,14 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
     RunLogBlock log(given, "backup", trigger);
     const Services& services = log.services();
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
-    std::map<int, CopyProgress> copied; // the latest count of each pair
+    // Each pair's count: what earlier attempts copied, and the latest count of the current one.
+    // A repeat after the attributes were cleared starts counting from zero again.
+    struct PairCopied
+    {
+        CopyProgress earlier;
+        CopyProgress current;
+    };
+    std::map<int, PairCopied> copied;
     const bool finished = errorTrap(services.messageBox, "", [&] {
         const RunLock lock(services.fileSystem);
         if (lock.otherRunning()) {
@@ -61,7 +68,12 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
         };
         StartBackup(services, summary, count, report,
                     [&](int pair, const std::string& source, const CopyProgress& progress) {
-                        copied[pair] = progress;
+                        PairCopied& counted = copied[pair];
+                        if (progress.files < counted.current.files) {
+                            counted.earlier.files += counted.current.files;
+                            counted.earlier.bytes += counted.current.bytes;
+                        }
+                        counted.current = progress;
                         status.showProgress(
                             backupProgressLine(pair, source, progress.files, progress.bytes));
                     });
@@ -99,9 +111,9 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
     if (!finished)
         status.showProgress(""); // the text stays as it was; a stale count would mislead
     CopyProgress total;
-    for (const auto& [pair, progress] : copied) {
-        total.files += progress.files;
-        total.bytes += progress.bytes;
+    for (const auto& [pair, counted] : copied) {
+        total.files += counted.earlier.files + counted.current.files;
+        total.bytes += counted.earlier.bytes + counted.current.bytes;
     }
     log.write("Copied", std::to_string(total.files) + (total.files == 1 ? " file, " : " files, ") +
                             byteCountText(total.bytes));

@@ -75,6 +75,17 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
     EXPECT_TRUE(failures.empty());
 }
 
+TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
+{
+    // The repeats after clearing the attributes copy only a.txt, and fail again.
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
+                            ErrorNumber::PermissionDenied);
+    world.writeConfig();
+    runBackupCommand(world.services, status);
+    EXPECT_NE(log().find("Copied: 1 file, 5 bytes\n"), std::string::npos) << log();
+}
+
 TEST_F(BackupLogTest, FullLogIsRotatedAndAnUnwritableOneStopsNothing)
 {
     const std::string old(kRunLogLimit, 'o');
