@@ -241,15 +241,8 @@ std::string PosixFileSystem::readFile(const std::string& path)
 FileRange PosixFileSystem::readFileRange(const std::string& path, std::uint64_t offset,
                                          std::size_t length, std::uint64_t maxSize)
 {
-    // Non-blocking, so that opening a pipe without a writer returns at once to be refused.
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file)
-        throw pathError(errno, path).concerning(path);
     FileStatus info{};
-    if (::fstat(file.get(), &info) != 0)
-        throw errnoError(errno).concerning(path);
-    if (!S_ISREG(info.st_mode))
-        throw notRegularFileError(path);
+    FileHandle file = openRegularFile(path, O_RDONLY, info);
     FileRange range;
     range.fileSize = static_cast<std::uint64_t>(info.st_size);
     if (range.fileSize > maxSize)

@@ -13,16 +13,8 @@ namespace tarnwell::posix {
 
 void PosixLogFile::append(const std::string& path, const std::string& text)
 {
-    // Non-blocking, so that a pipe put in the log's place is refused instead of waited on.
-    FileHandle file(::open(
-        path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
-    if (!file)
-        throw pathError(errno, path).concerning(path);
     FileStatus info{};
-    if (::fstat(file.get(), &info) != 0)
-        throw errnoError(errno).concerning(path);
-    if (!S_ISREG(info.st_mode))
-        throw notRegularFileError(path);
+    FileHandle file = openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, info, 0600);
     try {
         writeAll(file.get(), text.data(), text.size());
         file.close();

@@ -1,8 +1,10 @@
 #include "platform/posix/unixfile.h"
 
+#include "platform/filesystem.h"
 #include "platform/posix/oserror.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tarnwell::posix {
@@ -20,6 +22,18 @@ void FileHandle::close()
     // Linux releases the descriptor even when close reports EINTR; never close it twice.
     if (descriptor >= 0 && ::close(descriptor) != 0 && errno != EINTR)
         throw errnoError(errno);
+}
+
+FileHandle openRegularFile(const std::string& path, int flags, FileStatus& info, mode_t mode)
+{
+    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    if (!file)
+        throw pathError(errno, path).concerning(path);
+    if (::fstat(file.get(), &info) != 0)
+        throw errnoError(errno).concerning(path);
+    if (!S_ISREG(info.st_mode))
+        throw notRegularFileError(path);
+    return file;
 }
 
 Directory::Directory(const std::string& path) : m_directory(::opendir(path.c_str()))

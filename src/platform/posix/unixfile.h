@@ -39,6 +39,10 @@ private:
     int m_descriptor = -1;
 };
 
+// Opens path, which must be a regular file: a pipe is never waited on and a terminal never
+// taken, and anything but a regular file is refused. info receives the file's status.
+FileHandle openRegularFile(const std::string& path, int flags, FileStatus& info, mode_t mode = 0);
+
 // An open folder listing; opening throws the run-time error of the failure (76 when missing).
 class Directory
 {
