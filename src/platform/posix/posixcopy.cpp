@@ -265,39 +265,21 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
     if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
         throw errnoError(errno).concerning(destination);
     guard.release();
-    std::lock_guard lock(m_mutex);
-    m_openTemps.emplace(temp, std::move(to));
+    m_openTemps.add(temp, std::move(to));
     return bytes;
-}
-
-int PosixCopyPrimitives::descriptorOf(const std::string& temp)
-{
-    std::lock_guard lock(m_mutex);
-    const auto found = m_openTemps.find(temp);
-    if (found == m_openTemps.end())
-        throw RuntimeError(ErrorNumber::InternalError);
-    return found->second.get();
 }
 
 void PosixCopyPrimitives::close(const std::string& temp)
 {
-    FileHandle closing;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto found = m_openTemps.find(temp);
-        if (found == m_openTemps.end())
-            return;
-        closing = std::move(found->second);
-        m_openTemps.erase(found);
-    }
-    closing.close();
+    if (FileHandle closing = m_openTemps.take(temp))
+        closing.close();
 }
 
 void PosixCopyPrimitives::flushFiles(const std::vector<std::string>& temps)
 {
     std::vector<int> descriptors;
     for (const std::string& temp : temps)
-        descriptors.push_back(descriptorOf(temp));
+        descriptors.push_back(m_openTemps.get(temp));
     flushAll(descriptors);
 }
 

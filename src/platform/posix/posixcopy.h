@@ -1,10 +1,8 @@
 #pragma once
 
 #include "platform/foldercopy.h"
+#include "platform/opentemps.h"
 #include "platform/posix/unixfile.h"
-
-#include <map>
-#include <mutex>
 
 namespace tarnwell::posix {
 
@@ -29,11 +27,9 @@ public:
     void flushFolders(const std::vector<std::string>& folders) override;
 
 private:
-    int descriptorOf(const std::string& temp);
     void close(const std::string& temp);
 
-    std::mutex m_mutex;
-    std::map<std::string, FileHandle> m_openTemps;
+    OpenTemps<FileHandle> m_openTemps;
 };
 
 // Creates path as a new file for writing and locks it; the lock is what tells a live temporary

@@ -182,37 +182,14 @@ std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const s
         deleteTemp(to);
         throw win32Error(code, Subject::Folder).concerning(destination);
     }
-    std::lock_guard lock(m_mutex);
-    m_openTemps.emplace(temp, std::move(file));
+    m_openTemps.add(temp, std::move(file));
     return (std::uint64_t{copied.nFileSizeHigh} << 32) | copied.nFileSizeLow;
-}
-
-HANDLE Win32CopyPrimitives::handleOf(const std::string& temp)
-{
-    std::lock_guard lock(m_mutex);
-    const auto found = m_openTemps.find(temp);
-    if (found == m_openTemps.end())
-        throw RuntimeError(ErrorNumber::InternalError);
-    return found->second.get();
-}
-
-void Win32CopyPrimitives::close(const std::string& temp)
-{
-    FileHandle closing;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto found = m_openTemps.find(temp);
-        if (found == m_openTemps.end())
-            return;
-        closing = std::move(found->second);
-        m_openTemps.erase(found);
-    }
 }
 
 void Win32CopyPrimitives::flushFiles(const std::vector<std::string>& temps)
 {
     for (const std::string& temp : temps) {
-        if (!FlushFileBuffers(handleOf(temp)))
+        if (!FlushFileBuffers(m_openTemps.get(temp)))
             throw lastWin32Error(Subject::File);
     }
 }
@@ -224,13 +201,13 @@ void Win32CopyPrimitives::replace(const std::string& temp, const std::string& de
     if (!MoveFileExW(toLongPath(temp).c_str(), toLongPath(destination).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw lastWin32Error(Subject::Folder).concerning(destination);
-    close(temp);
+    m_openTemps.take(temp); // closing the handle ends its lock
 }
 
 void Win32CopyPrimitives::discard(const std::string& temp)
 {
     deleteTemp(toLongPath(temp));
-    close(temp);
+    m_openTemps.take(temp); // closing the handle ends its lock
 }
 
 } // namespace tarnwell::win32

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "platform/foldercopy.h"
+#include "platform/opentemps.h"
 #include "platform/win32/handles.h"
-
-#include <map>
-#include <mutex>
 
 namespace tarnwell::win32 {
 
@@ -30,11 +28,7 @@ public:
     void flushFolders(const std::vector<std::string>&) override {}
 
 private:
-    HANDLE handleOf(const std::string& temp);
-    void close(const std::string& temp);
-
-    std::mutex m_mutex;
-    std::map<std::string, FileHandle> m_openTemps;
+    OpenTemps<FileHandle> m_openTemps;
 };
 
 } // namespace tarnwell::win32
