@@ -1,15 +1,10 @@
 #include "platform/filesystem.h"
 
+#include <algorithm>
+
 namespace tarnwell {
 
-RuntimeError notRegularFileError(const std::string& path)
-{
-    RuntimeError error(ErrorNumber::PathFileAccessError,
-                       errorDescription(ErrorNumber::PathFileAccessError) +
-                           " (not a regular file)");
-    error.concerning(path);
-    return error;
-}
+namespace {
 
 RuntimeError fileTooLargeError(const std::string& path, std::uint64_t maxSize)
 {
@@ -21,6 +16,30 @@ RuntimeError fileTooLargeError(const std::string& path, std::uint64_t maxSize)
                            limit + ")");
     error.concerning(path);
     return error;
+}
+
+} // namespace
+
+RuntimeError notRegularFileError(const std::string& path)
+{
+    RuntimeError error(ErrorNumber::PathFileAccessError,
+                       errorDescription(ErrorNumber::PathFileAccessError) +
+                           " (not a regular file)");
+    error.concerning(path);
+    return error;
+}
+
+FileRange sizedFileRange(const std::string& path, std::uint64_t fileSize, std::uint64_t offset,
+                         std::size_t length, std::uint64_t maxSize)
+{
+    if (fileSize > maxSize)
+        throw fileTooLargeError(path, maxSize);
+    FileRange range;
+    range.fileSize = fileSize;
+    if (offset < fileSize)
+        range.bytes.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(length, fileSize - offset)));
+    return range;
 }
 
 } // namespace tarnwell

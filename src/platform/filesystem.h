@@ -128,8 +128,11 @@ public:
     virtual std::unique_ptr<FileLock> tryLockFile(const std::string& path) = 0;
 };
 
-// The refusals of readFileRange, naming path.
+// The refusal of readFileRange for anything but a regular file, naming path.
 RuntimeError notRegularFileError(const std::string& path);
-RuntimeError fileTooLargeError(const std::string& path, std::uint64_t maxSize);
+// For readFileRange: the range of a file of fileSize bytes, its bytes sized for what lies at
+// offset (empty when nothing does), still to be read. Refuses a file larger than maxSize.
+FileRange sizedFileRange(const std::string& path, std::uint64_t fileSize, std::uint64_t offset,
+                         std::size_t length, std::uint64_t maxSize);
 
 } // namespace tarnwell

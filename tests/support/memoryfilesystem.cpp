@@ -463,12 +463,9 @@ FileRange MemoryFileSystem::readFileRange(const std::string& path, std::uint64_t
                                           std::size_t length, std::uint64_t maxSize)
 {
     const std::string content = readFile(path);
-    FileRange range;
-    range.fileSize = content.size();
-    if (range.fileSize > maxSize)
-        throw fileTooLargeError(path, maxSize);
-    if (offset < range.fileSize)
-        range.bytes = content.substr(static_cast<std::size_t>(offset), length);
+    FileRange range = sizedFileRange(path, content.size(), offset, length, maxSize);
+    if (!range.bytes.empty())
+        content.copy(range.bytes.data(), range.bytes.size(), static_cast<std::size_t>(offset));
     return range;
 }
 

@@ -243,14 +243,8 @@ FileRange PosixFileSystem::readFileRange(const std::string& path, std::uint64_t 
 {
     FileStatus info{};
     FileHandle file = openRegularFile(path, O_RDONLY, info);
-    FileRange range;
-    range.fileSize = static_cast<std::uint64_t>(info.st_size);
-    if (range.fileSize > maxSize)
-        throw fileTooLargeError(path, maxSize);
-    if (offset >= range.fileSize)
-        return range;
-    range.bytes.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(length, range.fileSize - offset)));
+    FileRange range =
+        sizedFileRange(path, static_cast<std::uint64_t>(info.st_size), offset, length, maxSize);
     std::size_t done = 0;
     while (done < range.bytes.size()) {
         const ssize_t got = ::pread(file.get(), range.bytes.data() + done,

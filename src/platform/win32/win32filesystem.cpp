@@ -184,17 +184,13 @@ FileRange Win32FileSystem::readFileRange(const std::string& path, std::uint64_t 
     // A pipe, a console or a device is no file of records.
     if (GetFileType(file.get()) != FILE_TYPE_DISK)
         throw notRegularFileError(path);
-    FileRange range;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size))
         throw lastWin32Error(Subject::File).concerning(path);
-    range.fileSize = static_cast<std::uint64_t>(size.QuadPart);
-    if (range.fileSize > maxSize)
-        throw fileTooLargeError(path, maxSize);
-    if (offset >= range.fileSize)
+    FileRange range =
+        sizedFileRange(path, static_cast<std::uint64_t>(size.QuadPart), offset, length, maxSize);
+    if (range.bytes.empty())
         return range;
-    range.bytes.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(length, range.fileSize - offset)));
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN))
