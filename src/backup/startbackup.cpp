@@ -215,10 +215,8 @@ void BackupRun::copyPair(int pair, const std::string& destination)
     attempt(
         [&] {
             try {
-                if (failed.empty())
-                    m_fileSystem.copyFolder(m_source, destination, progress);
-                else
-                    m_fileSystem.copyFolderAgain(m_source, destination, failed, progress);
+                copyFolderTree(m_fileSystem.copyPrimitives(), m_source, destination, progress, {},
+                               failed);
             } catch (const FolderCopyError& error) {
                 failed = error.failedEntries();
                 throw;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copy/foldercopy.h"
 #include "platform/filesystem.h"
 #include "platform/services.h"
 

@@ -1,6 +1,6 @@
-#include "platform/foldercopy.h"
+#include "copy/foldercopy.h"
 
-#include "platform/copybatches.h"
+#include "copy/copybatches.h"
 #include "platform/error.h"
 
 #include <algorithm>
