@@ -4,11 +4,24 @@
 
 namespace tarnwell {
 
+namespace {
+
+// One batch is gathered while the one before is flushed, and the workers each hold one more.
+std::size_t batchFileLimit(CopyPrimitives& primitives, const CopyOptions& options)
+{
+    const std::size_t open = primitives.openTempLimit();
+    const std::size_t workers = static_cast<std::size_t>(std::max(1, options.workers));
+    const std::size_t perBatch = open > 2 * workers ? (open - workers) / 2 : 1;
+    return std::max<std::size_t>(1, std::min(options.batchFiles, perBatch));
+}
+
+} // namespace
+
 CopyWorkers::CopyWorkers(CopyPrimitives& primitives, const CopyProgressCallback& progress,
                          const CopyOptions& options)
     : m_primitives(primitives), m_progress(progress), m_options(options),
       m_batches(
-          primitives, m_options,
+          primitives, m_options, batchFileLimit(primitives, options),
           [this](const CopyBatches::Written& file) {
               m_bytes += file.bytes;
               ++m_files;
@@ -26,7 +39,6 @@ CopyWorkers::CopyWorkers(CopyPrimitives& primitives, const CopyProgressCallback&
 {
     m_options.workers = std::max(1, m_options.workers);
     m_options.queueLimit = std::max<std::size_t>(1, m_options.queueLimit);
-    m_options.batchFiles = std::max<std::size_t>(1, m_options.batchFiles);
     m_lastReport = std::chrono::steady_clock::now();
     for (int i = 0; i < m_options.workers; ++i)
         m_workers.emplace_back([this] { work(); });
@@ -54,7 +66,13 @@ void CopyWorkers::add(FileJob job)
 void CopyWorkers::finish()
 {
     try {
-        waitUntilDone();
+        std::unique_lock lock(m_mutex);
+        waitFor(lock, [this] { return m_queue.empty() && m_busy == 0; });
+        lock.unlock();
+        // No more files are coming: what is gathered is flushed now.
+        m_batches.drain();
+        lock.lock();
+        waitFor(lock, [this] { return m_batches.idle(); });
     } catch (...) {
         failFatally(std::current_exception());
     }
@@ -65,12 +83,6 @@ void CopyWorkers::finish()
     report();
     if (m_firstError)
         throw FolderCopyError(*m_firstError, std::move(m_failedEntries));
-}
-
-void CopyWorkers::waitUntilDone()
-{
-    std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] { return m_queue.empty() && m_busy == 0 && m_batches.idle(); });
 }
 
 template <typename Condition>
@@ -117,29 +129,23 @@ void CopyWorkers::work()
             m_stateChanged.notify_one();
         if (!m_stop)
             copyOne(job);
-        bool runDry = false;
         {
             std::lock_guard lock(m_mutex);
             --m_busy;
-            runDry = m_queue.empty() && m_busy == 0;
-            wakeWalk = m_walkWaits && runDry;
+            wakeWalk = m_walkWaits && m_queue.empty() && m_busy == 0;
         }
-        // Nothing more to copy for now: what was gathered is flushed rather than kept waiting
-        // for the walk.
-        if (runDry)
-            m_batches.seal();
         if (wakeWalk)
             m_stateChanged.notify_one();
     }
 }
 
-void CopyWorkers::copyOne(const FileJob& job)
+void CopyWorkers::copyOne(FileJob& job)
 {
     std::uint64_t bytes = 0;
     try {
         // Replacing by rename would pass over a read-only copy; it must refuse like an
         // overwrite.
-        if (m_primitives.isReadOnlyFile(job.destination)) {
+        if (job.mayExist && m_primitives.isReadOnlyFile(job.destination)) {
             RuntimeError denied(ErrorNumber::PermissionDenied);
             throw denied.concerning(job.destination);
         }
@@ -151,7 +157,8 @@ void CopyWorkers::copyOne(const FileJob& job)
         failFatally(std::current_exception());
         return;
     }
-    m_batches.add({job.temp, job.destination, job.folder, job.relative, bytes});
+    m_batches.add({std::move(job.temp), std::move(job.destination), std::move(job.folder),
+                   std::move(job.relative), bytes});
 }
 
 void CopyWorkers::fail(const std::string& relative, const RuntimeError& error)
@@ -184,7 +191,7 @@ void CopyWorkers::report()
 {
     m_lastReport = std::chrono::steady_clock::now();
     if (m_progress)
-        m_progress(CopyProgress{m_files.load(), m_bytes.load()});
+        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate});
 }
 
 } // namespace tarnwell

@@ -27,6 +27,7 @@ struct FileJob
     std::string destination;
     std::string folder;   // destination's folder
     std::string relative; // source's path below the copy's source, for the failure list
+    bool mayExist = true; // false when destination's folder was made by this copy
 };
 
 // The workers of one copy: a few threads take files from a bounded queue, write each under
@@ -45,6 +46,8 @@ public:
 
     // Queues a file; waits while the queue is full. On the walk's thread.
     void add(FileJob job);
+    // Counts a file left alone because its copy is up to date. On the walk's thread.
+    void upToDate() { ++m_upToDate; }
     // Notes an entry that failed; any thread.
     void fail(const std::string& relative, const RuntimeError& error);
     // Stops the copy for a failure that is not a run-time error.
@@ -57,12 +60,11 @@ public:
     void finish();
 
 private:
-    void waitUntilDone();
     // Waits on the walk's thread until done() or a fatal failure, reporting progress meanwhile.
     template <typename Condition> void waitFor(std::unique_lock<std::mutex>& lock, Condition done);
     void stopWorkers();
     void work();
-    void copyOne(const FileJob& job);
+    void copyOne(FileJob& job);
     void report();
 
     CopyPrimitives& m_primitives;
@@ -84,6 +86,7 @@ private:
 
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
+    std::uint64_t m_upToDate = 0;
     std::chrono::steady_clock::time_point m_lastReport;
 
     CopyBatches m_batches; // last: its thread ends before what it reports to goes

@@ -23,9 +23,19 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
     // Without both ends there is nothing to copy at all: that fails at once.
     const FolderId sourceId = primitives.folderId(source);
     const FolderId destinationId = primitives.folderId(destination);
+    // Found once per copy: a tree that crosses into another file system is judged as its top.
+    std::chrono::nanoseconds resolution{0};
+    if (!options.everyFile) {
+        try {
+            resolution = primitives.timeResolution(destination);
+        } catch (const RuntimeError&) {
+            // Times are then compared exactly: at worst a copy is made again.
+        }
+    }
     CopyWorkers workers(primitives, progress, options);
     try {
-        TreeWalk(primitives, workers, destinationId).run(source, sourceId, destination, only);
+        TreeWalk(primitives, workers, destinationId, !options.everyFile, resolution)
+            .run(source, sourceId, destination, only);
     } catch (...) {
         workers.failFatally(std::current_exception());
     }

@@ -5,8 +5,10 @@
 
 namespace tarnwell {
 
-TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId)
-    : m_primitives(primitives), m_workers(workers), m_destinationId(destinationId)
+TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId,
+                   bool check, std::chrono::nanoseconds resolution)
+    : m_primitives(primitives), m_workers(workers), m_destinationId(destinationId), m_check(check),
+      m_resolution(resolution)
 {
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
@@ -19,10 +21,8 @@ void TreeWalk::run(const std::string& source, FolderId sourceId, const std::stri
     if (sourceId == m_destinationId)
         return;
     m_openFolders.push_back(sourceId);
-    if (only.empty()) {
-        removeStaleTemps(destination);
-        copyContents(source, destination, {});
-    }
+    if (only.empty())
+        copyContents(source, destination, {}, true);
     for (const std::string& relative : only)
         copyAgain(source, destination, relative);
 }
@@ -31,8 +31,7 @@ void TreeWalk::copyAgain(const std::string& source, const std::string& destinati
                          const std::string& relative)
 {
     if (relative.empty()) {
-        removeStaleTemps(destination);
-        copyContents(source, destination, {});
+        copyContents(source, destination, {}, true);
         return;
     }
     const std::string from = join(source, relative);
@@ -47,19 +46,22 @@ void TreeWalk::copyAgain(const std::string& source, const std::string& destinati
         enterFolder(from, to, relative);
     } else {
         const bool windows = m_primitives.pathStyle() == PathStyle::Windows;
-        enqueue(from, to, to.substr(0, to.find_last_of(windows ? "\\/" : "/")), relative);
+        enqueue(from, to, to.substr(0, to.find_last_of(windows ? "\\/" : "/")), relative, true);
     }
 }
 
 void TreeWalk::copyContents(const std::string& source, const std::string& destination,
-                            const std::string& relative)
+                            const std::string& relative, bool destinationExisted)
 {
+    FolderCopies copies(m_primitives.pathStyle(), m_resolution);
+    if (destinationExisted)
+        scanDestination(destination, copies);
     std::vector<std::string> subfolders;
     {
         // Only this folder's listing is held; files go to the workers as they come.
         std::vector<FolderEntry> entries;
         try {
-            entries = m_primitives.listFolder(source);
+            entries = m_primitives.listFolder(source, !copies.empty());
         } catch (RuntimeError& error) {
             m_workers.fail(relative, error.concerning(source));
             return;
@@ -69,9 +71,15 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
                 return;
             if (entry.type == FolderEntry::Type::Folder) {
                 subfolders.push_back(std::move(entry.name));
+            } else if (entry.type == FolderEntry::Type::Failed && entry.failure) {
+                m_workers.fail(below(relative, entry.name),
+                               entry.failure->concerning(join(source, entry.name)));
             } else if (entry.type == FolderEntry::Type::File && !isCopyTempName(entry.name)) {
-                enqueue(join(source, entry.name), join(destination, entry.name), destination,
-                        relative.empty() ? entry.name : join(relative, entry.name));
+                if (copies.upToDate(entry))
+                    m_workers.upToDate();
+                else
+                    enqueue(join(source, entry.name), join(destination, entry.name), destination,
+                            below(relative, entry.name), destinationExisted);
             }
             m_workers.reportIfDue();
         }
@@ -79,8 +87,7 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
     for (const std::string& name : subfolders) {
         if (m_workers.stopped())
             return;
-        enterFolder(join(source, name), join(destination, name),
-                    relative.empty() ? name : join(relative, name));
+        enterFolder(join(source, name), join(destination, name), below(relative, name));
     }
 }
 
@@ -99,41 +106,55 @@ void TreeWalk::enterFolder(const std::string& source, const std::string& destina
     if (id == m_destinationId ||
         std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
         return;
+    bool existed = false;
     try {
-        if (!m_primitives.makeFolder(destination))
-            removeStaleTemps(destination);
+        existed = !m_primitives.makeFolder(destination);
     } catch (RuntimeError& error) {
         m_workers.fail(relative, error.concerning(destination));
         return;
     }
     m_openFolders.push_back(id);
-    copyContents(source, destination, relative);
+    copyContents(source, destination, relative, existed);
     m_openFolders.pop_back();
 }
 
-void TreeWalk::removeStaleTemps(const std::string& folder)
+void TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
 {
     // Housekeeping only: a folder that cannot be listed here shows its trouble when its files
     // are written.
+    std::vector<FolderEntry> entries;
     try {
-        for (const FolderEntry& entry : m_primitives.listFolder(folder)) {
-            if (entry.type != FolderEntry::Type::Folder && isCopyTempName(entry.name))
-                m_primitives.removeStaleTemp(join(folder, entry.name));
-        }
+        entries = m_primitives.listFolder(folder, m_check);
     } catch (const RuntimeError&) {
+        return;
     }
+    for (const FolderEntry& entry : entries) {
+        if (entry.type == FolderEntry::Type::Folder || !isCopyTempName(entry.name))
+            continue;
+        try {
+            m_primitives.removeStaleTemp(join(folder, entry.name));
+        } catch (const RuntimeError&) {
+        }
+    }
+    if (m_check)
+        copies.assign(entries);
 }
 
 void TreeWalk::enqueue(const std::string& source, const std::string& destination,
-                       const std::string& folder, const std::string& relative)
+                       const std::string& folder, const std::string& relative, bool mayExist)
 {
-    m_workers.add(
-        FileJob{source, join(folder, copyTempName(m_nextTemp++)), destination, folder, relative});
+    m_workers.add(FileJob{source, join(folder, copyTempName(m_nextTemp++)), destination, folder,
+                          relative, mayExist});
 }
 
 std::string TreeWalk::join(const std::string& folder, const std::string& name) const
 {
     return joinPath(m_primitives.pathStyle(), folder, name);
+}
+
+std::string TreeWalk::below(const std::string& relative, const std::string& name) const
+{
+    return relative.empty() ? name : join(relative, name);
 }
 
 } // namespace tarnwell

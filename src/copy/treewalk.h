@@ -1,8 +1,10 @@
 #pragma once
 
 #include "copy/copyworkers.h"
+#include "copy/quickcheck.h"
 #include "platform/copyprimitives.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,11 +13,14 @@ namespace tarnwell {
 
 // The walk of one copy: goes through the source tree one folder at a time on the calling
 // thread, makes the folders of the destination, removes leftover temporary files and hands
-// the files to the workers. Only the listing of the current folder is held.
+// the files to the workers, leaving alone those whose copy is up to date when it checks. Only
+// the listings of the current folder are held.
 class TreeWalk
 {
 public:
-    TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId);
+    // check: whether to leave up-to-date copies alone, judging times at resolution.
+    TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId, bool check,
+             std::chrono::nanoseconds resolution);
 
     // Walks the whole source, or only the entries that failed the time before.
     void run(const std::string& source, FolderId sourceId, const std::string& destination,
@@ -24,19 +29,26 @@ public:
 private:
     void copyAgain(const std::string& source, const std::string& destination,
                    const std::string& relative);
+    // destinationExisted: the destination folder was there before, so it may hold copies and
+    // leftovers.
     void copyContents(const std::string& source, const std::string& destination,
-                      const std::string& relative);
+                      const std::string& relative, bool destinationExisted);
     void enterFolder(const std::string& source, const std::string& destination,
                      const std::string& relative);
-    void removeStaleTemps(const std::string& folder);
+    // Removes the leftover temporary files of folder and, when checking, gathers its copies.
+    void scanDestination(const std::string& folder, FolderCopies& copies);
     void enqueue(const std::string& source, const std::string& destination,
-                 const std::string& folder, const std::string& relative);
+                 const std::string& folder, const std::string& relative, bool mayExist);
     std::string join(const std::string& folder, const std::string& name) const;
+    // name's path below the copy's source, in the folder at relative.
+    std::string below(const std::string& relative, const std::string& name) const;
 
     CopyPrimitives& m_primitives;
     CopyWorkers& m_workers;
     std::vector<FolderId> m_openFolders; // the source folders on the current path
     FolderId m_destinationId;
+    bool m_check;
+    std::chrono::nanoseconds m_resolution;
     std::uint64_t m_nextTemp = 0;
 };
 
