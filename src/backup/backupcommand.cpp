@@ -35,7 +35,8 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
            (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + " copied";
 }
 
-BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger)
+BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger,
+                               bool everyFile)
 {
     RunLogBlock log(given, "backup", trigger);
     const Services& services = log.services();
@@ -66,17 +67,21 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
             log.write("Problem", problem);
             status.showDetail(problem);
         };
-        StartBackup(services, summary, count, report,
-                    [&](int pair, const std::string& source, const CopyProgress& progress) {
-                        PairCopied& counted = copied[pair];
-                        if (progress.files < counted.current.files) {
-                            counted.earlier.files += counted.current.files;
-                            counted.earlier.bytes += counted.current.bytes;
-                        }
-                        counted.current = progress;
-                        status.showProgress(
-                            backupProgressLine(pair, source, progress.files, progress.bytes));
-                    });
+        StartBackup(
+            services, summary, count, report,
+            [&](int pair, const std::string& source, const CopyProgress& progress) {
+                PairCopied& counted = copied[pair];
+                if (progress.files < counted.current.files ||
+                    progress.upToDate < counted.current.upToDate) {
+                    counted.earlier.files += counted.current.files;
+                    counted.earlier.bytes += counted.current.bytes;
+                    counted.earlier.upToDate += counted.current.upToDate;
+                }
+                counted.current = progress;
+                status.showProgress(
+                    backupProgressLine(pair, source, progress.files, progress.bytes));
+            },
+            everyFile);
         status.showProgress("");
         if (report.configUnreadable) {
             const std::string problem = "cannot read Config.dat in " +
@@ -112,8 +117,15 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
         status.showProgress(""); // the text stays as it was; a stale count would mislead
     CopyProgress total;
     for (const auto& [pair, counted] : copied) {
-        total.files += counted.earlier.files + counted.current.files;
-        total.bytes += counted.earlier.bytes + counted.current.bytes;
+        const std::uint64_t files = counted.earlier.files + counted.current.files;
+        const std::uint64_t bytes = counted.earlier.bytes + counted.current.bytes;
+        log.write("Copied",
+                  "Pair " + std::to_string(pair) + ": " + std::to_string(files) +
+                      (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + "; " +
+                      std::to_string(counted.earlier.upToDate + counted.current.upToDate) +
+                      " already up to date");
+        total.files += files;
+        total.bytes += bytes;
     }
     log.write("Copied", std::to_string(total.files) + (total.files == 1 ? " file, " : " files, ") +
                             byteCountText(total.bytes));

@@ -25,10 +25,11 @@ class BackupRun
 {
 public:
     BackupRun(const Services& services, std::string& messages, std::int16_t& errors,
-              BackupRunReport& report, const BackupProgressCallback& progress)
+              BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
         : m_services(services), m_fileSystem(services.fileSystem), m_messages(messages),
           m_errors(errors), m_report(report), m_progress(progress)
     {
+        m_copyOptions.everyFile = everyFile;
     }
 
     void run();
@@ -67,6 +68,7 @@ private:
     std::int16_t& m_errors;
     BackupRunReport& m_report;
     const BackupProgressCallback& m_progress;
+    CopyOptions m_copyOptions;
 
     FolderPairs m_pairs;
     DriveTable m_drives;
@@ -215,8 +217,8 @@ void BackupRun::copyPair(int pair, const std::string& destination)
     attempt(
         [&] {
             try {
-                copyFolderTree(m_fileSystem.copyPrimitives(), m_source, destination, progress, {},
-                               failed);
+                copyFolderTree(m_fileSystem.copyPrimitives(), m_source, destination, progress,
+                               m_copyOptions, failed);
             } catch (const FolderCopyError& error) {
                 failed = error.failedEntries();
                 throw;
@@ -237,9 +239,9 @@ std::string backupFolderName(PathStyle style, const std::string& source)
 }
 
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
-                 BackupRunReport& report, const BackupProgressCallback& progress)
+                 BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
 {
-    BackupRun(services, strMessages, intErrors, report, progress).run();
+    BackupRun(services, strMessages, intErrors, report, progress, everyFile).run();
 }
 
 } // namespace tarnwell

@@ -41,6 +41,7 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
     world.setPair(1, "C:\\Data\\Docs", "X:\\Backup");
     world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
     world.setPair(3, "C:\\Data\\Docs\\Sub", "D:\\Backup");
+    world.setPair(4, "C:\\Data\\Docs\\Sub", "D:\\Backup"); // pair 3 again: up to date
     world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
                             "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::DiskFull);
     world.writeConfig();
@@ -63,6 +64,10 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
         "(C:\\Data\\Docs X:\\Backup, Path not found (C:\\Data\\Docs X:\\Backup, X:\\Backup "
         "was not created!, 61 Disk full (C:\\Data\\Docs D:\\Backup\n"
         "Outcome: Mapping of \\\\srv\\data failed!\n"
+        "Copied: Pair 1: 0 files, 0 bytes; 0 already up to date\n"
+        "Copied: Pair 2: 1 file, 5 bytes; 0 already up to date\n"
+        "Copied: Pair 3: 1 file, 5 bytes; 0 already up to date\n"
+        "Copied: Pair 4: 0 files, 0 bytes; 1 already up to date\n"
         "Copied: 2 files, 10 bytes\n"
         "Duration: 0 s\n"
         "\n"
