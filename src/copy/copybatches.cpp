@@ -27,6 +27,12 @@ bool CopyBatches::full() const
     return m_open.files.size() >= m_fileLimit || m_open.bytes >= m_options.batchBytes;
 }
 
+bool CopyBatches::ready() const
+{
+    return full() || m_open.files.size() >= m_options.readyFiles ||
+           m_open.bytes >= m_options.readyBytes;
+}
+
 void CopyBatches::add(Written file)
 {
     std::unique_lock lock(m_mutex);
@@ -37,7 +43,7 @@ void CopyBatches::add(Written file)
     m_open.bytes += file.bytes;
     m_open.files.push_back(std::move(file));
     // The flusher learns when the batch is due from its first file.
-    if (m_open.files.size() == 1 || full())
+    if (m_open.files.size() == 1 || ready())
         m_batchReady.notify_one();
 }
 
@@ -100,7 +106,7 @@ void CopyBatches::flushLoop()
                     continue;
                 }
                 const auto due = m_open.started + m_options.batchInterval;
-                if (ending || full() || std::chrono::steady_clock::now() >= due)
+                if (ending || ready() || std::chrono::steady_clock::now() >= due)
                     break;
                 m_batchReady.wait_until(lock, due);
             }

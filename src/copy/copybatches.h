@@ -65,6 +65,7 @@ private:
     };
 
     bool full() const;
+    bool ready() const;
     void flushLoop();
     void flush(Batch& batch);
     // Flushes the data of written and the renames of renamed in one go.

@@ -42,14 +42,18 @@ struct CopyOptions
     int workers = 2;             // files in flight at once
     std::size_t queueLimit = 64; // files listed but not yet copied
     // Written files are gathered into a batch that one thread flushes and puts in place while
-    // the workers write the next. A batch is flushed once it holds batchFiles files or
-    // batchBytes bytes, once its first file has waited batchInterval, or when the copy ends:
-    // each flush costs the disk a journal commit, so few large ones are cheaper than many
-    // small ones. A written file stays open until it is in place, so batchFiles (and the
-    // backend's own limit) also bounds the files the copy holds open.
+    // the workers write the next. The flushing thread takes the batch as soon as it is free
+    // once the batch holds readyFiles files or readyBytes bytes, once its first file has
+    // waited batchInterval, or when the copy ends, so that the disk writes while the workers
+    // copy; each flush costs a journal commit, so a batch is not flushed for every file. A
+    // batch that holds batchFiles files or batchBytes bytes makes the workers wait for the
+    // flush. A written file stays open until it is in place, so batchFiles (and the backend's
+    // own limit) also bounds the files the copy holds open.
+    std::size_t readyFiles = 64;
+    std::uint64_t readyBytes = std::uint64_t{8} << 20;
+    std::chrono::milliseconds batchInterval{100};
     std::size_t batchFiles = 4096;
-    std::uint64_t batchBytes = std::uint64_t{256} << 20;
-    std::chrono::milliseconds batchInterval{500};
+    std::uint64_t batchBytes = std::uint64_t{64} << 20;
     std::chrono::milliseconds progressInterval{100};
     // Copies every file, also those whose copy is up to date.
     bool everyFile = false;

@@ -4,6 +4,7 @@
 #include "platform/posix/filecontent.h"
 #include "platform/posix/oserror.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -142,6 +143,45 @@ OpenTemp createLockedTemp(const std::string& path, mode_t mode, const LockCall& 
     }
 }
 
+namespace {
+
+// A new file without a name in the folder of path, or an empty handle where the file system
+// cannot make one. It cannot be left behind: it goes when it is closed.
+OpenTemp createUnnamedTemp(const std::string& path, mode_t mode)
+{
+    const std::string::size_type slash = path.find_last_of('/');
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    FileHandle file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (!file) {
+        const int code = errno;
+        if (code == EOPNOTSUPP || code == EISDIR || code == EINVAL)
+            return {};
+        throw pathError(code, path);
+    }
+    FileStatus info{};
+    if (::fstat(file.get(), &info) != 0)
+        throw errnoError(errno);
+    return OpenTemp{std::move(file), info.st_dev, false};
+}
+
+// Gives the file without a name that descriptor holds the name path; -1 with errno on a
+// failure. Without the right to link by descriptor, it goes through /proc.
+int linkUnnamed(int descriptor, const std::string& path)
+{
+    static std::atomic<bool> byDescriptorRefused{false};
+    if (!byDescriptorRefused) {
+        if (::linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT && errno != EPERM)
+            return -1;
+        byDescriptorRefused = true;
+    }
+    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+}
+
+} // namespace
+
 PosixCopyPrimitives::PosixCopyPrimitives(LockCall lock)
     : m_lock(std::move(lock)), m_umask(currentUmask())
 {
@@ -236,11 +276,13 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
     const mode_t mode = info.st_mode & 0777;
     OpenTemp to;
     try {
-        to = createLockedTemp(temp, mode, m_lock);
+        to = createUnnamedTemp(temp, mode);
+        if (!to)
+            to = createLockedTemp(temp, mode, m_lock);
     } catch (RuntimeError& error) {
         throw error.concerning(destination);
     }
-    TempFileGuard guard(temp);
+    TempFileGuard guard(to.named ? temp : std::string());
     const std::uint64_t bytes =
         copyFileContent(from.get(), to.file.get(), static_cast<std::uint64_t>(info.st_size));
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
@@ -292,6 +334,22 @@ FlushFailures PosixCopyPrimitives::flush(const std::vector<std::string>& temps,
 
 void PosixCopyPrimitives::replace(const std::string& temp, const std::string& destination)
 {
+    const OpenTemp::Raw open = m_openTemps.get(temp);
+    if (!open.named) {
+        if (linkUnnamed(open.descriptor, destination) == 0) {
+            close(temp);
+            return;
+        }
+        if (errno != EEXIST)
+            throw pathError(errno, destination).concerning(destination);
+        // Something is in the way: the new copy takes a temporary name, locked against other
+        // runs for the moment it lives, and replaces it in one step. Without its lock it gets
+        // no name, so that it cannot be left behind.
+        if (const int code = m_lock(open.descriptor, LOCK_EX); code != 0 && !cannotLock(code))
+            throw errnoError(code).concerning(destination);
+        if (linkUnnamed(open.descriptor, temp) != 0)
+            throw pathError(errno, temp).concerning(destination);
+    }
     // Renamed while still locked, so that no other run takes it for a leftover before. A
     // folder in the way refuses the rename (EISDIR); a link in the way is replaced itself.
     if (::rename(temp.c_str(), destination.c_str()) != 0) {

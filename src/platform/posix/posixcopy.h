@@ -20,19 +20,24 @@ struct OpenTemp
     {
         int descriptor = -1;
         dev_t device = 0;
+        bool named = true;
     };
     FileHandle file;
     dev_t device = 0;
+    bool named = true; // false: made without a name (O_TMPFILE), given one when it is put in place
 
-    Raw get() const { return Raw{file.get(), device}; }
+    Raw get() const { return Raw{file.get(), device, named}; }
     explicit operator bool() const { return static_cast<bool>(file); }
 };
 
-// The folder copy's file operations on a POSIX system. A temporary file stays open, with an
-// exclusive lock on it, from its creation until it is renamed or removed: a lock that can be
-// taken marks a leftover of a run that has ended, one that cannot a file another run is still
-// writing. Where the target cannot lock at all, temporary files go without the lock. The
-// copy's threads may call it at once.
+// The folder copy's file operations on a POSIX system. Where the file system allows it, a file
+// is written without a name and linked in under its own name once it is on the disk; an old
+// copy in the way makes it take a temporary name first, to replace the old copy in one rename.
+// Elsewhere it is written under a temporary name. A temporary name stays open, with an
+// exclusive lock on it, until it is renamed or removed: a lock that can be taken marks a
+// leftover of a run that has ended, one that cannot a file another run is still writing.
+// Where the target cannot lock at all, temporary files go without the lock. The copy's threads
+// may call it at once.
 class PosixCopyPrimitives : public CopyPrimitives
 {
 public:

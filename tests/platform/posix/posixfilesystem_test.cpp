@@ -333,13 +333,14 @@ TEST_F(PosixFileSystemTest, TemporaryFileWhoseLockFailsIsNeverLeftBehind)
 {
     makeFile(at({"Source", "a.txt"}), "a");
     makeFolder(at({"Backup"}));
-    int lockError = EIO;
-    posix::PosixCopyPrimitives primitives([&](int, int) { return lockError; });
-    EXPECT_THROW(copyFolderTree(primitives, at({"Source"}), at({"Backup"}), {}), FolderCopyError);
+    const auto failing = [](int code) { return [code](int, int) { return code; }; };
+    EXPECT_THROW(posix::createLockedTemp(at({"Backup", copyTempName(1)}), 0600, failing(EIO)),
+                 RuntimeError);
     EXPECT_EQ(describeTree(at({"Backup"})), "");
 
-    lockError = ENOLCK;
-    makeFile(at({"Backup", copyTempName(5)}), "left by a run that was killed");
+    EXPECT_TRUE(
+        posix::createLockedTemp(at({"Backup", copyTempName(2)}), 0600, failing(ENOLCK)).file);
+    posix::PosixCopyPrimitives primitives(failing(ENOLCK));
     copyFolderTree(primitives, at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(describeTree(at({"Backup"})), "a.txt=a\n");
 }
