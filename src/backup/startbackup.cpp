@@ -229,6 +229,17 @@ void BackupRun::copyPair(int pair, const std::string& destination)
 
 std::string backupFolderName(PathStyle style, const std::string& source)
 {
+    // On Windows the text after the last backslash names the copy, as existing backup folders
+    // are named: \\srv\share gives "share"; C:\Data\ ends in nothing, as a drive root does.
+    if (const auto last = source.rfind('\\');
+        style == PathStyle::Windows && last != std::string::npos) {
+        std::string name = source.substr(last + 1);
+        if (name.empty())
+            return "(DriveRoot)";
+        // "." and ".." would put the copy beside the target or into it; a "/" hides a path.
+        if (name != "." && name != ".." && name.find('/') == std::string::npos)
+            return name;
+    }
     const std::string path = normalizePath(style, source);
     if (isRootPath(style, path))
         return "(DriveRoot)";

@@ -38,8 +38,9 @@ struct BackupRunReport
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress = {});
 
-// The name under which source is copied into its target: its last component, "(DriveRoot)" for
-// a drive or share root, "" when the path names no folder of its own (".", "..").
+// The name under which source is copied into its target: on Windows the text after the last
+// backslash, "(DriveRoot)" when that is empty; otherwise (no backslash, "." or ".." at the end)
+// its last component, "(DriveRoot)" for a root, "" when the path names no folder of its own.
 std::string backupFolderName(PathStyle style, const std::string& source);
 
 } // namespace tarnwell

@@ -74,7 +74,7 @@ TEST_F(StartBackupTest, MissingTargetFoldersAreMadeWhenTheirParentExists)
     EXPECT_EQ(mkdirs, made);
 }
 
-TEST_F(StartBackupTest, DestinationNameComesFromTheNormalisedSource)
+TEST_F(StartBackupTest, DestinationNameIsTheTextAfterTheLastBackslash)
 {
     fs().addDrive('E');
     fs().addFile("E:\\top.txt", "root file");
@@ -91,8 +91,9 @@ TEST_F(StartBackupTest, DestinationNameComesFromTheNormalisedSource)
     EXPECT_EQ(messages, "");
     EXPECT_EQ(errors, 0);
     EXPECT_EQ(fs().contentOf("D:\\Backup\\(DriveRoot)\\top.txt"), "root file");
-    EXPECT_EQ(fs().contentOf("D:\\Backup\\Shares\\(DriveRoot)\\s.txt"), "share file");
-    EXPECT_EQ(fs().contentOf("D:\\Backup\\Trailing\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Shares\\share\\s.txt"), "share file")
+        << "two shares must not merge in one (DriveRoot)";
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Trailing\\(DriveRoot)\\a.txt"), "alpha");
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Local\\l.txt"), "relative")
         << "a source without separator is not glued to its target";
     EXPECT_FALSE(fs().exists("D:\\BackupLocal"));
