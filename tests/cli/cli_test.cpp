@@ -65,7 +65,7 @@ TEST_F(CliTest, BackupWithoutConfigurationCannotRun)
               "Tarnwell: cannot read Config.dat in C:\\Work: 53 File not found\n");
 }
 
-TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheUnreadableConfiguration)
+TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheDamagedRecord)
 {
     world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
                             ErrorNumber::DiskFull);
@@ -78,12 +78,13 @@ TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheUnreadableConfiguration)
               "C:\\Data\\Docs\n");
 
     std::string damaged = world.fileSystem.contentOf("C:\\Work\\Config.dat");
-    damaged[4 * 255] = '\xff'; // record 5: a length no writer gives
+    damaged[64 * 255] = '\xff'; // record 65: a length no writer gives
     world.fileSystem.addFile("C:\\Work\\Config.dat", damaged);
     EXPECT_EQ(run({"backup"}), 2);
-    EXPECT_EQ(err.str(),
-              "Tarnwell: 59 Bad record length in Function StartBackup, debugline 0 strSource: \n"
-              "Tarnwell: cannot read Config.dat in C:\\Work: 59 Bad record length\n");
+    const std::string bad = "59 Bad record length (record 65, the password of drive row 5)";
+    EXPECT_EQ(err.str(), "Tarnwell: " + bad +
+                             " in Function StartBackup, debugline 0 strSource: \n" +
+                             "Tarnwell: cannot read Config.dat in C:\\Work: " + bad + "\n");
 }
 
 TEST_F(CliTest, ControlCharactersFromConfigAreEscapedSoEachLineStaysOne)

@@ -146,7 +146,8 @@ private slots:
         world->fileSystem.addFile(kConfigPath, corrupt);
         FrmDriveMapping* window = open();
         QCOMPARE(world->messageBox.texts(),
-                 std::vector<std::string>{"59 Bad record length in Form_Load"});
+                 std::vector<std::string>{
+                     "59 Bad record length (record 31, the UNC path of drive row 1) in Form_Load"});
         QVERIFY(!control<QPushButton>(window, "cmdSave")->isEnabled());
 
         // A text too long for its record stops the save before the "Saved" message.
