@@ -29,6 +29,9 @@ struct BackupRunReport
     // Told every counted problem as it is counted: "Pair n: " and what failed, with the full
     // paths and the error's own text. May be empty.
     std::function<void(const std::string& problem)> problemNoted;
+    // Told of each file of a source that is not copied because its name is that of a temporary
+    // file of the copy, with "Pair n: " and its full path. May be empty.
+    std::function<void(const std::string& note)> skipNoted;
 };
 
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to

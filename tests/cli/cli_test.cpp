@@ -65,17 +65,20 @@ TEST_F(CliTest, BackupWithoutConfigurationCannotRun)
               "Tarnwell: cannot read Config.dat in C:\\Work: 53 File not found\n");
 }
 
-TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheDamagedRecord)
+TEST_F(CliTest, ErrorStreamNamesEveryFailedEntryAndTheDamagedRecord)
 {
-    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
-                            ErrorNumber::DiskFull);
+    using Op = test::MemoryFileSystem::Operation;
+    world.fileSystem.addFile("C:\\Data\\Docs\\c.txt", "gamma");
+    world.fileSystem.failOn(Op::CopyFile, "D:\\Backup\\Docs\\a.txt", ErrorNumber::PathNotFound);
+    world.fileSystem.failOn(Op::CopyFile, "D:\\Backup\\Docs\\c.txt", ErrorNumber::PathNotFound);
+    world.fileSystem.failOn(Op::ListFolder, "C:\\Data\\Docs\\Sub", ErrorNumber::PathNotFound);
     world.writeConfig();
     EXPECT_EQ(run({"backup"}), 1);
-    EXPECT_EQ(err.str(),
-              "Tarnwell: Pair 1: 61 Disk full: D:\\Backup\\Docs\\a.txt (C:\\Data\\Docs -> "
-              "D:\\Backup)\n"
-              "Tarnwell: 61 Disk full in Function StartBackup, debugline 0 strSource: "
-              "C:\\Data\\Docs\n");
+    EXPECT_EQ(out.str(), "Error! , Path not found (C:\\Data\\Docs D:\\Backup\n");
+    const std::string pair = " (C:\\Data\\Docs -> D:\\Backup)\n";
+    EXPECT_EQ(err.str(), "Tarnwell: Pair 1: 76 Path not found: C:\\Data\\Docs\\Sub" + pair +
+                             "Tarnwell: Pair 1: 76 Path not found: D:\\Backup\\Docs\\a.txt" + pair +
+                             "Tarnwell: Pair 1: 76 Path not found: D:\\Backup\\Docs\\c.txt" + pair);
 
     std::string damaged = world.fileSystem.contentOf("C:\\Work\\Config.dat");
     damaged[64 * 255] = '\xff'; // record 65: a length no writer gives
