@@ -37,18 +37,21 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
 
 BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger)
 {
-    RunLogBlock log(given, "backup", trigger);
+    // Taken before the log is touched, so that a refused run writes nothing into the block of
+    // the run that holds it.
+    const RunLock lock(given.fileSystem);
+    if (lock.otherRunning()) {
+        if (given.runLog)
+            given.runLog->refused("backup", trigger, kAnotherCommandRunning);
+        status.setText(std::string("Error! ") + kAnotherRunFragment);
+        status.repaint();
+        return BackupOutcome::AnotherRunning;
+    }
+    RunLogBlock log(given, "backup", trigger, lock.held());
     const Services& services = log.services();
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
     std::map<int, CopyProgress> copied; // each pair's count, over all its attempts
     const bool finished = errorTrap(services.messageBox, "", [&] {
-        const RunLock lock(services.fileSystem);
-        if (lock.otherRunning()) {
-            status.setText(std::string("Error! ") + kAnotherRunFragment);
-            status.repaint();
-            outcome = BackupOutcome::AnotherRunning;
-            return;
-        }
         status.setText("Performing backups.  Please wait...");
         status.repaint();
 

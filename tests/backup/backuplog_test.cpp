@@ -1,6 +1,7 @@
 // The run log as the backup and drive commands write it.
 #include "backup/backupcommand.h"
 #include "backup/backupworld.h"
+#include "config/runlock.h"
 #include "drives/drivecommands.h"
 #include "platform/error.h"
 #include "platform/runlog.h"
@@ -93,6 +94,23 @@ TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
             std::string::npos)
             << log();
     }
+}
+
+TEST_F(BackupLogTest, RefusedCommandsWriteAShortBlockOfTheirOwnAndNeverRotate)
+{
+    const std::string full(kRunLogLimit, 'o');
+    logFile.append(kLog, full);
+    world.writeConfig();
+    const auto otherRun = world.fileSystem.tryLockFile(kRunLockFileName);
+    runBackupCommand(world.services, status, "the daily time");
+    std::string strDriveLog;
+    cmdMapDrives_Click(world.services, status, strDriveLog);
+    EXPECT_EQ(status.text(), "Error! , another backup or drive command is running");
+    EXPECT_EQ(logFile.content(std::string(kLog) + ".1"), "") << "only the lock's holder rotates";
+    EXPECT_EQ(log(), full + "=== 2008-03-12 13:05:00 backup, started by the daily time\n"
+                            "refused: another backup or drive command is running\n\n"
+                            "=== 2008-03-12 13:05:00 map drives, started by the Map Drives button\n"
+                            "refused: another backup or drive command is running\n\n");
 }
 
 TEST_F(BackupLogTest, FullLogIsRotatedAndAnUnwritableOneStopsNothing)

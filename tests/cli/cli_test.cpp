@@ -123,6 +123,16 @@ TEST_F(CliTest, LogShowsTheLastRunsAndAFailingLogCostsOneLine)
     EXPECT_EQ(text.find("13:01:00"), std::string::npos);
     EXPECT_EQ(run({"log", "-n", "0"}), 2);
 
+    // A refused run's block lies inside the running one's, which still shows whole.
+    const std::string refused = "=== 2008-03-12 13:04:01 backup, started by tarnwell-cli\n"
+                                "refused: another backup or drive command is running\n\n";
+    const std::string live = "=== 2008-03-12 13:04:00 backup, started by the daily time\n";
+    memoryLog.append("C:\\Work\\Tarnwell.log", live + refused + "Outcome: Error! , x\n\n");
+    EXPECT_EQ(run({"log", "-n", "1"}), 0);
+    EXPECT_EQ(out.str(), refused);
+    EXPECT_EQ(run({"log", "-n", "2"}), 0);
+    EXPECT_EQ(out.str(), live + "Outcome: Error! , x\n\n" + refused);
+
     memoryLog.failWith = ErrorNumber::PermissionDenied;
     EXPECT_EQ(run({"backup"}), 0);
     EXPECT_EQ(err.str(),
