@@ -81,8 +81,8 @@ void CopyWorkers::finish()
     if (m_fatal)
         std::rethrow_exception(m_fatal);
     report();
-    if (m_firstError)
-        throw FolderCopyError(*m_firstError, std::move(m_failedEntries));
+    if (!m_failures.empty())
+        throw FolderCopyError(std::move(m_failures));
 }
 
 template <typename Condition>
@@ -164,9 +164,7 @@ void CopyWorkers::copyOne(FileJob& job)
 void CopyWorkers::fail(const std::string& relative, const RuntimeError& error)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_firstError)
-        m_firstError = error;
-    m_failedEntries.push_back(relative);
+    m_failures.push_back({relative, error});
 }
 
 void CopyWorkers::failFatally(std::exception_ptr error)
@@ -191,7 +189,7 @@ void CopyWorkers::report()
 {
     m_lastReport = std::chrono::steady_clock::now();
     if (m_progress)
-        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate});
+        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, m_skippedTemps});
 }
 
 } // namespace tarnwell

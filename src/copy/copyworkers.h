@@ -48,6 +48,9 @@ public:
     void add(FileJob job);
     // Counts a file left alone because its copy is up to date. On the walk's thread.
     void upToDate() { ++m_upToDate; }
+    // Notes a file of the source not copied for its name, one of a temporary file's. On the
+    // walk's thread.
+    void skippedTemp(std::string path) { m_skippedTemps.push_back(std::move(path)); }
     // Notes an entry that failed; any thread.
     void fail(const std::string& relative, const RuntimeError& error);
     // Stops the copy for a failure that is not a run-time error.
@@ -78,8 +81,7 @@ private:
     std::size_t m_busy = 0;
     bool m_walkWaits = false;
     bool m_closed = false;
-    std::optional<RuntimeError> m_firstError;
-    std::vector<std::string> m_failedEntries;
+    std::vector<CopyFailure> m_failures;
     std::exception_ptr m_fatal;
     std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_workers;
@@ -87,6 +89,7 @@ private:
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
     std::uint64_t m_upToDate = 0;
+    std::vector<std::string> m_skippedTemps;
     std::chrono::steady_clock::time_point m_lastReport;
 
     CopyBatches m_batches; // last: its thread ends before what it reports to goes

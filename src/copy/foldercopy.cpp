@@ -18,11 +18,20 @@ constexpr std::size_t kTempDigits = 16;
 
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options, const std::vector<std::string>& only)
+                    const CopyOptions& options, const std::vector<std::string>& only,
+                    const std::vector<std::string>& avoid)
 {
     // Without both ends there is nothing to copy at all: that fails at once.
     const FolderId sourceId = primitives.folderId(source);
     const FolderId destinationId = primitives.folderId(destination);
+    std::vector<FolderId> avoided{destinationId};
+    for (const std::string& folder : avoid) {
+        try {
+            avoided.push_back(primitives.folderId(folder));
+        } catch (const RuntimeError&) {
+            // Not there, so not in the source either.
+        }
+    }
     // Found once per copy: a tree that crosses into another file system is judged as its top.
     std::chrono::nanoseconds resolution{0};
     if (!options.everyFile) {
@@ -34,12 +43,20 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
     }
     CopyWorkers workers(primitives, progress, options);
     try {
-        TreeWalk(primitives, workers, destinationId, !options.everyFile, resolution)
+        TreeWalk(primitives, workers, avoided, !options.everyFile, resolution)
             .run(source, sourceId, destination, only);
     } catch (...) {
         workers.failFatally(std::current_exception());
     }
     workers.finish();
+}
+
+std::vector<std::string> FolderCopyError::failedEntries() const
+{
+    std::vector<std::string> entries;
+    for (const CopyFailure& failure : m_failures)
+        entries.push_back(failure.entry);
+    return entries;
 }
 
 std::string copyTempName(std::uint64_t unique)

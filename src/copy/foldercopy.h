@@ -17,24 +17,37 @@ struct CopyProgress
     std::uint64_t files = 0; // copied and in place
     std::uint64_t bytes = 0;
     std::uint64_t upToDate = 0; // left alone: their copy was up to date
+    // Files of the source not copied because their names are those of the copy's temporary
+    // files, with their full paths.
+    std::vector<std::string> skippedTemps;
 };
 // Called on the thread that runs the copy, now and then while it works.
 using CopyProgressCallback = std::function<void(const CopyProgress&)>;
 
+// One file or folder that a copy skipped: its path relative to the copy's source ("" for the
+// source itself) and why, with the full path the error concerns.
+struct CopyFailure
+{
+    std::string entry;
+    RuntimeError error;
+};
+
 // A folder copy that copied what it could but not everything: the number, description and path
-// are those of its first failure; failedEntries() lists every file or folder that failed,
-// relative to the copy's source ("" for the source itself), to copy again.
+// are those of its first failure; failures() holds every file or folder that failed, in the
+// order they failed.
 class FolderCopyError : public RuntimeError
 {
 public:
-    FolderCopyError(RuntimeError first, std::vector<std::string> failedEntries)
-        : RuntimeError(std::move(first)), m_failedEntries(std::move(failedEntries))
+    explicit FolderCopyError(std::vector<CopyFailure> failures)
+        : RuntimeError(failures.front().error), m_failures(std::move(failures))
     {
     }
-    const std::vector<std::string>& failedEntries() const noexcept { return m_failedEntries; }
+    const std::vector<CopyFailure>& failures() const noexcept { return m_failures; }
+    // The failed entries alone, to copy again.
+    std::vector<std::string> failedEntries() const;
 
 private:
-    std::vector<std::string> m_failedEntries;
+    std::vector<CopyFailure> m_failures;
 };
 
 struct CopyOptions
@@ -64,22 +77,25 @@ struct CopyOptions
 // left alone unless options.everyFile is set: a copy of the same size and flags whose
 // modification time is the source's, as closely as the destination's file system keeps times.
 // A file that cannot be copied or replaced, or a folder that cannot be listed, is skipped and
-// the rest is copied; the copy then throws a FolderCopyError carrying its first failure: 76
-// when a path cannot be reached, 70 when a file in the way cannot be replaced. Source or
-// destination that cannot be reached fail at once. A file is replaced in one atomic step and
-// only once its new data is on the disk, so a failed copy, a crash or a power cut leaves the
-// old copy or the new one, never a part. only, when not empty, lists the entries (relative to
-// source, as failedEntries() names them) to copy instead of the whole tree. Links to folders
-// are followed, but a folder already being copied higher up on the same path is not entered
-// again, and the destination is never entered when it lies inside the source. progress is
-// called on the calling thread about every progressInterval and once at the end. The caller
-// holds the run lock of its configuration (see CopyPrimitives::removeStaleTemp).
+// the rest is copied; the copy then throws a FolderCopyError carrying every failure, its own
+// number that of the first: 76 when a path cannot be reached, 70 when a file in the way cannot
+// be replaced. Source or destination that cannot be reached fail at once. A file is replaced in
+// one atomic step and only once its new data is on the disk, so a failed copy, a crash or a
+// power cut leaves the old copy or the new one, never a part. only, when not empty, lists the
+// entries (relative to source, as failedEntries() names them) to copy instead of the whole
+// tree. Links to folders are followed, but a folder already being copied higher up on the same
+// path is not entered again, and neither the destination nor the folders in avoid (the
+// destinations of the other copies of a backup) are entered when they lie inside the source.
+// progress is called on the calling thread about every progressInterval and once at the end.
+// The caller holds the run lock of its configuration (see CopyPrimitives::removeStaleTemp).
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options = {}, const std::vector<std::string>& only = {});
+                    const CopyOptions& options = {}, const std::vector<std::string>& only = {},
+                    const std::vector<std::string>& avoid = {});
 
 // Temporary files of the copy have names of one recognisable form: a leftover one is removed
-// by the next copy into its folder and is never copied as a file of the user.
+// by the next copy into its folder, and a file of a source with such a name is not copied but
+// listed in the progress.
 std::string copyTempName(std::uint64_t unique);
 bool isCopyTempName(std::string_view name);
 

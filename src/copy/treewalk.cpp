@@ -5,9 +5,9 @@
 
 namespace tarnwell {
 
-TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId,
+TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
                    bool check, std::chrono::nanoseconds resolution)
-    : m_primitives(primitives), m_workers(workers), m_destinationId(destinationId), m_check(check),
+    : m_primitives(primitives), m_workers(workers), m_avoided(std::move(avoided)), m_check(check),
       m_resolution(resolution)
 {
     std::random_device entropy;
@@ -18,7 +18,7 @@ void TreeWalk::run(const std::string& source, FolderId sourceId, const std::stri
                    const std::vector<std::string>& only)
 {
     // A folder copied onto itself has nothing to gain.
-    if (sourceId == m_destinationId)
+    if (sourceId == m_avoided.front())
         return;
     m_openFolders.push_back(sourceId);
     if (only.empty())
@@ -74,7 +74,9 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
             } else if (entry.type == FolderEntry::Type::Failed && entry.failure) {
                 m_workers.fail(below(relative, entry.name),
                                entry.failure->concerning(join(source, entry.name)));
-            } else if (entry.type == FolderEntry::Type::File && !isCopyTempName(entry.name)) {
+            } else if (entry.type == FolderEntry::Type::File && isCopyTempName(entry.name)) {
+                m_workers.skippedTemp(join(source, entry.name));
+            } else if (entry.type == FolderEntry::Type::File) {
                 if (copies.upToDate(entry))
                     m_workers.upToDate();
                 else
@@ -101,9 +103,9 @@ void TreeWalk::enterFolder(const std::string& source, const std::string& destina
         m_workers.fail(relative, error.concerning(source));
         return;
     }
-    // A link back to a folder on the current path would never end; the destination inside
-    // the source would copy the copy.
-    if (id == m_destinationId ||
+    // A link back to a folder on the current path would never end; a destination inside the
+    // source would copy the copy.
+    if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end() ||
         std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
         return;
     bool existed = false;

@@ -19,8 +19,9 @@ class TreeWalk
 {
 public:
     // check: whether to leave up-to-date copies alone, judging times at resolution.
-    TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, FolderId destinationId, bool check,
-             std::chrono::nanoseconds resolution);
+    // avoided: the destination and the other folders never to enter.
+    TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
+             bool check, std::chrono::nanoseconds resolution);
 
     // Walks the whole source, or only the entries that failed the time before.
     void run(const std::string& source, FolderId sourceId, const std::string& destination,
@@ -46,7 +47,7 @@ private:
     CopyPrimitives& m_primitives;
     CopyWorkers& m_workers;
     std::vector<FolderId> m_openFolders; // the source folders on the current path
-    FolderId m_destinationId;
+    std::vector<FolderId> m_avoided;
     bool m_check;
     std::chrono::nanoseconds m_resolution;
     std::uint64_t m_nextTemp = 0;
