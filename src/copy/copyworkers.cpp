@@ -145,11 +145,11 @@ void CopyWorkers::copyOne(FileJob& job)
     try {
         // Replacing by rename would pass over a read-only copy; it must refuse like an
         // overwrite.
-        if (job.mayExist && m_primitives.isReadOnlyFile(job.destination)) {
+        if (job.replacing && m_primitives.isReadOnlyFile(job.destination)) {
             RuntimeError denied(ErrorNumber::PermissionDenied);
             throw denied.concerning(job.destination);
         }
-        bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination);
+        bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination, job.replacing);
     } catch (RuntimeError& error) {
         fail(job.relative, error.concerning(job.source));
         return;

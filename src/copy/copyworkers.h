@@ -25,9 +25,9 @@ struct FileJob
     std::string source;
     std::string temp;
     std::string destination;
-    std::string folder;   // destination's folder
-    std::string relative; // source's path below the copy's source, for the failure list
-    bool mayExist = true; // false when destination's folder was made by this copy
+    std::string folder;    // destination's folder
+    std::string relative;  // source's path below the copy's source, for the failure list
+    bool replacing = true; // false when the copy knows that nothing is at destination
 };
 
 // The workers of one copy: a few threads take files from a bounded queue, write each under

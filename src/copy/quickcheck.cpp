@@ -23,25 +23,32 @@ FolderCopies::FolderCopies(PathStyle style, std::chrono::nanoseconds resolution)
 {
 }
 
-void FolderCopies::assign(const std::vector<FolderEntry>& destinationEntries)
+void FolderCopies::assign(const std::vector<FolderEntry>& destinationEntries, bool withStamps)
 {
-    m_copies.clear();
+    m_entries.clear();
+    m_comparable = false;
     for (const FolderEntry& entry : destinationEntries) {
-        if (entry.type == FolderEntry::Type::File && !entry.link)
-            m_copies.push_back({key(entry.name), entry.stamp});
+        const bool copy = withStamps && entry.type == FolderEntry::Type::File && !entry.link;
+        m_entries.push_back({key(entry.name), copy, entry.stamp});
+        m_comparable = m_comparable || copy;
     }
-    std::sort(m_copies.begin(), m_copies.end(),
-              [](const Copy& a, const Copy& b) { return a.key < b.key; });
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry& a, const Entry& b) { return a.key < b.key; });
+}
+
+const FolderCopies::Entry* FolderCopies::find(const std::string& name) const
+{
+    const std::string wanted = key(name);
+    const auto found = std::lower_bound(
+        m_entries.begin(), m_entries.end(), wanted,
+        [](const Entry& entry, const std::string& name) { return entry.key < name; });
+    return found != m_entries.end() && found->key == wanted ? &*found : nullptr;
 }
 
 bool FolderCopies::upToDate(const FolderEntry& source) const
 {
-    const std::string wanted = key(source.name);
-    const auto found =
-        std::lower_bound(m_copies.begin(), m_copies.end(), wanted,
-                         [](const Copy& copy, const std::string& name) { return copy.key < name; });
-    return found != m_copies.end() && found->key == wanted &&
-           isUpToDate(source.stamp, found->stamp, m_resolution);
+    const Entry* copy = find(source.name);
+    return copy && copy->copy && isUpToDate(source.stamp, copy->stamp, m_resolution);
 }
 
 std::string FolderCopies::key(std::string_view name) const

@@ -17,29 +17,36 @@ namespace tarnwell {
 bool isUpToDate(const FileStamp& source, const FileStamp& copy,
                 std::chrono::nanoseconds resolution);
 
-// The copies one destination folder holds, from its listing, to tell which files of the
-// source folder need no copy. Links and what is not a file are never taken for a copy.
+// What one destination folder holds, from its listing: which names are taken, and, from a
+// listing with stamps, which files of the source folder need no copy. Links and what is not a
+// file are never taken for a copy.
 class FolderCopies
 {
 public:
     FolderCopies(PathStyle style, std::chrono::nanoseconds resolution);
 
-    void assign(const std::vector<FolderEntry>& destinationEntries);
-    bool empty() const { return m_copies.empty(); }
+    void assign(const std::vector<FolderEntry>& destinationEntries, bool withStamps);
+    // True when some file here can be compared with its source.
+    bool comparable() const { return m_comparable; }
+    // True when something is here under name.
+    bool holds(const std::string& name) const { return find(name) != nullptr; }
     // True when the file source, listed with its stamp, has an up-to-date copy here.
     bool upToDate(const FolderEntry& source) const;
 
 private:
-    struct Copy
+    struct Entry
     {
         std::string key;
+        bool copy = false; // a file that can be compared
         FileStamp stamp;
     };
     std::string key(std::string_view name) const;
+    const Entry* find(const std::string& name) const;
 
     PathStyle m_style;
     std::chrono::nanoseconds m_resolution;
-    std::vector<Copy> m_copies; // sorted by key
+    bool m_comparable = false;
+    std::vector<Entry> m_entries; // sorted by key
 };
 
 } // namespace tarnwell

@@ -54,14 +54,14 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
                             const std::string& relative, bool destinationExisted)
 {
     FolderCopies copies(m_primitives.pathStyle(), m_resolution);
-    if (destinationExisted)
-        scanDestination(destination, copies);
+    // Whether the destination's entries are known; if not, any file may be in the way.
+    const bool known = !destinationExisted || scanDestination(destination, copies);
     std::vector<std::string> subfolders;
     {
         // Only this folder's listing is held; files go to the workers as they come.
         std::vector<FolderEntry> entries;
         try {
-            entries = m_primitives.listFolder(source, !copies.empty());
+            entries = m_primitives.listFolder(source, copies.comparable());
         } catch (RuntimeError& error) {
             m_workers.fail(relative, error.concerning(source));
             return;
@@ -81,7 +81,7 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
                     m_workers.upToDate();
                 else
                     enqueue(join(source, entry.name), join(destination, entry.name), destination,
-                            below(relative, entry.name), destinationExisted);
+                            below(relative, entry.name), !known || copies.holds(entry.name));
             }
             m_workers.reportIfDue();
         }
@@ -120,15 +120,14 @@ void TreeWalk::enterFolder(const std::string& source, const std::string& destina
     m_openFolders.pop_back();
 }
 
-void TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
+bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
 {
-    // Housekeeping only: a folder that cannot be listed here shows its trouble when its files
-    // are written.
+    // A folder that cannot be listed here shows its trouble when its files are written.
     std::vector<FolderEntry> entries;
     try {
         entries = m_primitives.listFolder(folder, m_check);
     } catch (const RuntimeError&) {
-        return;
+        return false;
     }
     for (const FolderEntry& entry : entries) {
         if (entry.type == FolderEntry::Type::Folder || !isCopyTempName(entry.name))
@@ -138,15 +137,15 @@ void TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
         } catch (const RuntimeError&) {
         }
     }
-    if (m_check)
-        copies.assign(entries);
+    copies.assign(entries, m_check);
+    return true;
 }
 
 void TreeWalk::enqueue(const std::string& source, const std::string& destination,
-                       const std::string& folder, const std::string& relative, bool mayExist)
+                       const std::string& folder, const std::string& relative, bool replacing)
 {
     m_workers.add(FileJob{source, join(folder, copyTempName(m_nextTemp++)), destination, folder,
-                          relative, mayExist});
+                          relative, replacing});
 }
 
 std::string TreeWalk::join(const std::string& folder, const std::string& name) const

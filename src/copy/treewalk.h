@@ -36,10 +36,11 @@ private:
                       const std::string& relative, bool destinationExisted);
     void enterFolder(const std::string& source, const std::string& destination,
                      const std::string& relative);
-    // Removes the leftover temporary files of folder and, when checking, gathers its copies.
-    void scanDestination(const std::string& folder, FolderCopies& copies);
+    // Removes the leftover temporary files of folder and gathers what it holds; false when it
+    // could not be listed.
+    bool scanDestination(const std::string& folder, FolderCopies& copies);
     void enqueue(const std::string& source, const std::string& destination,
-                 const std::string& folder, const std::string& relative, bool mayExist);
+                 const std::string& folder, const std::string& relative, bool replacing);
     std::string join(const std::string& folder, const std::string& name) const;
     // name's path below the copy's source, in the folder at relative.
     std::string below(const std::string& relative, const std::string& name) const;

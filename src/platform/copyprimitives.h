@@ -105,11 +105,13 @@ public:
     // True when path is an existing file whose read-only flag forbids replacing it.
     virtual bool isReadOnlyFile(const std::string& path) = 0;
     // Copies source into temp, a new file in the folder of destination (named only for its
-    // errors), with source's modification time and flags. temp stays marked as live until
-    // replace or discard. Anything but a regular file is refused without waiting for it. On a
-    // failure temp is removed. Returns the bytes copied.
+    // errors), with source's modification time and flags. replacing tells whether something
+    // may be in the way at destination, as far as the copy knows; a backend may write a file
+    // that replaces nothing in another way. temp stays marked as live until replace or
+    // discard. Anything but a regular file is refused without waiting for it. On a failure
+    // temp is removed. Returns the bytes copied.
     virtual std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                                     const std::string& destination) = 0;
+                                     const std::string& destination, bool replacing) = 0;
     // Puts on the disk the data of the written temporary files temps and the renames made
     // in folders so far. Each entry's own result counts: those that may not be on the disk
     // are returned.

@@ -105,7 +105,7 @@ public:
     }
     bool isReadOnlyFile(const std::string&) override { return false; }
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override
+                             const std::string& destination, bool) override
     {
         std::unique_lock lock(m_mutex);
         ++m_started;

@@ -428,7 +428,7 @@ bool MemoryFileSystem::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std::string& temp,
-                                           const std::string& destination)
+                                           const std::string& destination, bool)
 {
     std::lock_guard lock(m_copyMutex);
     checkFailure(Operation::CopyFile, destination);

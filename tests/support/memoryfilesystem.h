@@ -99,7 +99,7 @@ public:
     std::size_t openTempLimit() override { return 1 << 16; }
     bool isReadOnlyFile(const std::string& path) override;
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override;
+                             const std::string& destination, bool replacing) override;
     FlushFailures flush(const std::vector<std::string>&, const std::vector<std::string>&) override
     {
         return {};

@@ -254,7 +254,7 @@ bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
-                                              const std::string& destination)
+                                              const std::string& destination, bool replacing)
 {
     // A source file gone since the listing is a path that cannot be reached, as elsewhere in
     // the copy, not a file the program itself failed to find. Opened without waiting, so that
@@ -274,9 +274,11 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
     // Always a new file: the old copy's file may still be open for reading somewhere, and
     // rewriting it would show the reader another file's data.
     const mode_t mode = info.st_mode & 0777;
+    // A file that replaces another needs a temporary name anyway: it is given one at once.
     OpenTemp to;
     try {
-        to = createUnnamedTemp(temp, mode);
+        if (!replacing)
+            to = createUnnamedTemp(temp, mode);
         if (!to)
             to = createLockedTemp(temp, mode, m_lock);
     } catch (RuntimeError& error) {

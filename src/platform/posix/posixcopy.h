@@ -53,7 +53,7 @@ public:
     std::size_t openTempLimit() override;
     bool isReadOnlyFile(const std::string& path) override;
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override;
+                             const std::string& destination, bool replacing) override;
     FlushFailures flush(const std::vector<std::string>& temps,
                         const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;

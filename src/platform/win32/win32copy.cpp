@@ -267,7 +267,7 @@ bool Win32CopyPrimitives::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
-                                              const std::string& destination)
+                                              const std::string& destination, bool)
 {
     const std::wstring from = toLongPath(source);
     const std::wstring to = toLongPath(temp);

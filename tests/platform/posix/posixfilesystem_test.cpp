@@ -197,7 +197,7 @@ TEST_F(PosixFileSystemTest, SourceFileGoneSinceTheListingIsPathNotFound)
     posix::PosixCopyPrimitives primitives;
     try {
         primitives.copyToTemp(at({"Source", "gone.txt"}), at({"Backup", copyTempName(1)}),
-                              at({"Backup", "gone.txt"}));
+                              at({"Backup", "gone.txt"}), false);
         ADD_FAILURE() << "copying a file that is gone succeeded";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::PathNotFound);
