@@ -46,7 +46,7 @@ std::wstring tempPathBeside(const std::wstring& longPath, const std::string& fil
     static std::atomic<std::uint64_t> counter{0};
     const std::uint64_t unique =
         (std::uint64_t{GetCurrentProcessId()} << 32) ^ (GetTickCount64() << 12) ^ ++counter;
-    return parentOfLongPath(longPath) + L"\\" + toWide(saveTempName(fileName, unique));
+    return childOfLongPath(parentOfLongPath(longPath), toWide(saveTempName(fileName, unique)));
 }
 
 // Removes the temporary files that saves of fileName left behind when they were killed. A live
@@ -56,11 +56,12 @@ void removeStaleSaveTemps(const std::wstring& folder, const std::string& fileNam
 {
     std::vector<std::wstring> leftovers;
     try {
-        forEachMatch(folder + L"\\*", Subject::Folder, [&](const WIN32_FIND_DATAW& data) {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                isSaveTempOf(toUtf8(data.cFileName), fileName))
-                leftovers.push_back(folder + L"\\" + data.cFileName);
-        });
+        forEachMatch(childOfLongPath(folder, L"*"), Subject::Folder,
+                     [&](const WIN32_FIND_DATAW& data) {
+                         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                             isSaveTempOf(toUtf8(data.cFileName), fileName))
+                             leftovers.push_back(childOfLongPath(folder, data.cFileName));
+                     });
     } catch (const RuntimeError&) {
         return;
     }
