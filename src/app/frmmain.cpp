@@ -55,7 +55,9 @@ void TxtMessageStatus::display(const std::string& text)
 FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
       m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
-      m_scheduler(services.messageBox, [this] { backup("the daily time"); })
+      m_scheduler(services.messageBox, [this](const std::string& lateReason) {
+          backup(lateReason.empty() ? "the daily time" : "the daily time; " + lateReason);
+      })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(
@@ -127,7 +129,7 @@ void FrmMain::cmdBackup_Click()
 
 // The Backup button, the daily time and "auto" run the same command; only the run log tells
 // them apart.
-void FrmMain::backup(const char* trigger)
+void FrmMain::backup(const std::string& trigger)
 {
     {
         Scheduler::Hold busy(m_scheduler);

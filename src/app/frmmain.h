@@ -64,7 +64,7 @@ protected:
 private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
     void closeIfAskedDuringARun();
-    void backup(const char* trigger);
+    void backup(const std::string& trigger);
     void mapDrives(const char* trigger);
 
     Services m_services;

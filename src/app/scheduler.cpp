@@ -2,8 +2,11 @@
 
 #include "platform/errortrap.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 namespace tarnwell {
@@ -11,7 +14,8 @@ namespace tarnwell {
 namespace {
 
 constexpr long long kSecondsPerDay = 24 * 60 * 60;
-// A tick this close after the one before is merely late; the seconds between count as seen.
+// A tick this close after the one before is merely late; a longer gap means the computer slept
+// or was too busy to tick, and a backup it passed over is marked as started late.
 constexpr long long kLateTickSeconds = 2;
 
 long long secondsOf(const LocalDateTime& when)
@@ -31,6 +35,24 @@ std::string clockTextOfSecond(long long seconds)
     when.minute = static_cast<int>(ofDay / 60 % 60);
     when.second = static_cast<int>(ofDay % 60);
     return backupClockText(when);
+}
+
+// The second of the day whose clock text is backupTime, if there is one.
+std::optional<long long> secondOfDay(const std::string& backupTime)
+{
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    char half[3] = {};
+    if (std::sscanf(backupTime.c_str(), "%2d:%2d:%2d %2s", &hour, &minute, &second, half) != 4 ||
+        hour < 1 || hour > 12 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return std::nullopt;
+    const long long seconds =
+        (hour % 12 + (std::string_view(half) == "PM" ? 12 : 0)) * 3600LL + minute * 60LL + second;
+    // Only the exact text form matches, as the clock's own text would.
+    if (clockTextOfSecond(seconds) != backupTime)
+        return std::nullopt;
+    return seconds;
 }
 
 } // namespace
@@ -56,7 +78,7 @@ Scheduler::Hold::~Hold()
         m_scheduler.m_previousTick.reset();
 }
 
-Scheduler::Scheduler(MessageBox& messageBox, std::function<void()> startBackup)
+Scheduler::Scheduler(MessageBox& messageBox, StartBackup startBackup)
     : m_messageBox(messageBox), m_startBackup(std::move(startBackup))
 {
 }
@@ -66,34 +88,39 @@ void Scheduler::tick(const LocalDateTime& now, const std::string& backupTime)
     errorTrap(m_messageBox, " in ctrTimer_Timer", [&] {
         if (busy())
             return;
-        const bool start = due(now, backupTime);
+        std::string lateReason;
+        const bool start = due(now, backupTime, lateReason);
         m_previousTick = now;
         if (!start)
             return;
         m_lastStart = now;
         Hold hold(*this);
-        m_startBackup();
+        m_startBackup(lateReason);
     });
 }
 
-bool Scheduler::due(const LocalDateTime& now, const std::string& backupTime) const
+bool Scheduler::due(const LocalDateTime& now, const std::string& backupTime,
+                    std::string& lateReason) const
 {
-    if (backupTime.empty())
+    const std::optional<long long> backupSecond = secondOfDay(backupTime);
+    if (!backupSecond)
         return false;
     const long long current = secondsOf(now);
-    long long first = current;
-    if (m_previousTick) {
-        const long long gap = current - secondsOf(*m_previousTick);
-        if (gap > 0 && gap <= kLateTickSeconds)
-            first = current - gap + 1;
-    }
-    const long long lastStart = m_lastStart ? secondsOf(*m_lastStart) : current + 1;
-    for (long long second = first; second <= current; ++second) {
-        // Two ticks within the backup second start one backup.
-        if (second != lastStart && clockTextOfSecond(second) == backupTime)
-            return true;
-    }
-    return false;
+    long long gap = 0;
+    if (m_previousTick)
+        gap = std::max(0LL, current - secondsOf(*m_previousTick));
+    // The first second after the previous tick whose time of day is the backup time.
+    const long long first = current - std::max(0LL, gap - 1);
+    const long long offset =
+        ((*backupSecond - first) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+    const long long passed = first + offset;
+    // Two ticks within the backup second start one backup.
+    if (passed > current || (m_lastStart && passed == secondsOf(*m_lastStart)))
+        return false;
+    if (gap > kLateTickSeconds && passed != current)
+        lateReason = "started late: the clock passed " + backupTime +
+                     " while the computer was asleep or busy";
+    return true;
 }
 
 } // namespace tarnwell

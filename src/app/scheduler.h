@@ -14,9 +14,11 @@ namespace tarnwell {
 std::string backupClockText(const LocalDateTime& when);
 
 // Starts the daily backup from the main window's once-a-second tick. It compares the clock with
-// the configured backup time at every tick; a tick that comes up to two seconds after the one
-// before also covers the seconds it skipped, so a late timer still starts the backup once. A
-// longer gap means the program was held by other work, and what passed then is not made up.
+// the configured backup time at every tick, and a tick also covers the seconds since the tick
+// before: a late timer still starts the backup once, and so does the first tick after the
+// computer slept or hibernated over the backup time (then the backup is marked as started
+// late). Nothing is made up for a time that passed while the program itself held the ticks
+// back (see Hold) or was not running.
 class Scheduler
 {
 public:
@@ -35,8 +37,10 @@ public:
         Scheduler& m_scheduler;
     };
 
-    // startBackup runs the backup command and returns when it has ended.
-    Scheduler(MessageBox& messageBox, std::function<void()> startBackup);
+    // startBackup runs the backup command and returns when it has ended; lateReason is empty
+    // for a backup started in its second, or says why it starts later.
+    using StartBackup = std::function<void(const std::string& lateReason)>;
+    Scheduler(MessageBox& messageBox, StartBackup startBackup);
 
     // One tick at the local time now; backupTime is read afresh every time ("" means none).
     // Errors are reported with the suffix " in ctrTimer_Timer".
@@ -45,10 +49,13 @@ public:
     bool busy() const { return m_holds > 0; }
 
 private:
-    bool due(const LocalDateTime& now, const std::string& backupTime) const;
+    // Whether the backup time lies in the seconds this tick covers; lateReason is set when it
+    // passed well before this tick.
+    bool due(const LocalDateTime& now, const std::string& backupTime,
+             std::string& lateReason) const;
 
     MessageBox& m_messageBox;
-    std::function<void()> m_startBackup;
+    StartBackup m_startBackup;
     int m_holds = 0;
     std::optional<LocalDateTime> m_previousTick;
     std::optional<LocalDateTime> m_lastStart;

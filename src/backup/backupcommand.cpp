@@ -37,25 +37,21 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
 
 BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger)
 {
-    RunLogBlock log(given, "backup", trigger);
+    // Taken before the log is touched, so that a refused run writes nothing into the block of
+    // the run that holds it.
+    const RunLock lock(given.fileSystem);
+    if (lock.otherRunning()) {
+        if (given.runLog)
+            given.runLog->refused("backup", trigger, kAnotherCommandRunning);
+        status.setText(std::string("Error! ") + kAnotherRunFragment);
+        status.repaint();
+        return BackupOutcome::AnotherRunning;
+    }
+    RunLogBlock log(given, "backup", trigger, lock.held());
     const Services& services = log.services();
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
-    // Each pair's count: what earlier attempts copied, and the latest count of the current one.
-    // A repeat after the attributes were cleared starts counting from zero again.
-    struct PairCopied
-    {
-        CopyProgress earlier;
-        CopyProgress current;
-    };
-    std::map<int, PairCopied> copied;
+    std::map<int, CopyProgress> copied; // each pair's count, over all its attempts
     const bool finished = errorTrap(services.messageBox, "", [&] {
-        const RunLock lock(services.fileSystem);
-        if (lock.otherRunning()) {
-            status.setText(std::string("Error! ") + kAnotherRunFragment);
-            status.repaint();
-            outcome = BackupOutcome::AnotherRunning;
-            return;
-        }
         status.setText("Performing backups.  Please wait...");
         status.repaint();
 
@@ -66,14 +62,13 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
             log.write("Problem", problem);
             status.showDetail(problem);
         };
+        report.skipNoted = [&](const std::string& note) {
+            log.write("Skipped", note);
+            status.showDetail(note);
+        };
         StartBackup(services, summary, count, report,
                     [&](int pair, const std::string& source, const CopyProgress& progress) {
-                        PairCopied& counted = copied[pair];
-                        if (progress.files < counted.current.files) {
-                            counted.earlier.files += counted.current.files;
-                            counted.earlier.bytes += counted.current.bytes;
-                        }
-                        counted.current = progress;
+                        copied[pair] = progress;
                         status.showProgress(
                             backupProgressLine(pair, source, progress.files, progress.bytes));
                     });
@@ -112,8 +107,8 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
         status.showProgress(""); // the text stays as it was; a stale count would mislead
     CopyProgress total;
     for (const auto& [pair, counted] : copied) {
-        total.files += counted.earlier.files + counted.current.files;
-        total.bytes += counted.earlier.bytes + counted.current.bytes;
+        total.files += counted.files;
+        total.bytes += counted.bytes;
     }
     log.write("Copied", std::to_string(total.files) + (total.files == 1 ? " file, " : " files, ") +
                             byteCountText(total.bytes));

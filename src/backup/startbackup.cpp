@@ -7,6 +7,7 @@
 #include "platform/errortrap.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnwell {
 
@@ -16,10 +17,24 @@ namespace {
 // program would otherwise be retried without end.
 constexpr int kPermissionRounds = 2;
 
-// Bad file name or number: the pair's path cannot be used at all.
+// A copy that failed on more entries names this many, then how many more there were.
+constexpr std::size_t kNamedFailures = 100;
+
+// Bad file name or number on the source itself: the pair's path cannot be used at all.
 struct PairSkipped
 {
 };
+
+// Whether both paths lead to one folder; false when either cannot be looked at, which the
+// copy then reports.
+bool sameFolder(CopyPrimitives& primitives, const std::string& one, const std::string& other)
+{
+    try {
+        return primitives.folderId(one) == primitives.folderId(other);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
 
 class BackupRun
 {
@@ -36,13 +51,15 @@ public:
 private:
     void readConfiguration();
     void processPair(int pair, const DriveRow& row);
-    void abandonPair(const RuntimeError& error);
+    void abandonPair(const std::exception& error);
     void mapDrive(const DriveRow& row);
     void copyPair(int pair, const std::string& destination);
+    std::vector<std::string> foldersToAvoid(CopyPrimitives& primitives) const;
+    void noteSkippedTemps(const std::vector<std::string>& paths);
 
     // Runs one step. True when it succeeded; false when it failed with 76 (or with 70 after
     // the clearing rounds), which has then been counted and described. A failure that names no
-    // path of its own is reported as concerning path.
+    // path of its own is reported as concerning path; 52 on the source itself skips the pair.
     template <typename Step> bool attempt(Step&& step, const std::string& path);
     // Whether path exists; assumed when the probe itself failed with a counted error.
     bool exists(const std::string& path, bool assumedOnFailure);
@@ -53,12 +70,18 @@ private:
     {
         ++m_errors;
         m_messages += fragment;
+        note(detail);
+    }
+    // A failed copy is one problem, but each entry it could not copy is named.
+    void countError(const std::string& fragment, const RuntimeError& error);
+    void note(const std::string& detail)
+    {
         if (m_report.problemNoted)
             m_report.problemNoted(m_pairLabel + detail);
     }
-    void countError(const std::string& fragment, const RuntimeError& error)
+    std::string withPair(const RuntimeError& error) const
     {
-        count(fragment, errorReportWithPath(error) + " (" + m_source + " -> " + m_target + ")");
+        return errorReportWithPath(error) + " (" + m_source + " -> " + m_target + ")";
     }
 
     const Services& m_services;
@@ -73,7 +96,31 @@ private:
     std::string m_source;    // S: empty until the pair loop reaches a pair
     std::string m_target;    // T
     std::string m_pairLabel; // "Pair n: " in the pair loop
+    // S and T + F of every pair the run copies: no copy enters another's destination.
+    std::vector<std::pair<std::string, std::string>> m_copies;
+    std::vector<std::string> m_tempsNoted; // the current pair's
 };
+
+void BackupRun::countError(const std::string& fragment, const RuntimeError& error)
+{
+    ++m_errors;
+    m_messages += fragment;
+    const auto* copy = dynamic_cast<const FolderCopyError*>(&error);
+    if (!copy) {
+        note(withPair(error));
+        return;
+    }
+    std::vector<const CopyFailure*> failures;
+    for (const CopyFailure& failure : copy->failures())
+        failures.push_back(&failure);
+    std::sort(failures.begin(), failures.end(),
+              [](const CopyFailure* a, const CopyFailure* b) { return a->entry < b->entry; });
+    const std::size_t named = std::min(failures.size(), kNamedFailures);
+    for (std::size_t i = 0; i < named; ++i)
+        note(withPair(failures[i]->error));
+    if (failures.size() > named)
+        note("and " + std::to_string(failures.size() - named) + " more");
+}
 
 template <typename Step> bool BackupRun::attempt(Step&& step, const std::string& path)
 {
@@ -95,7 +142,10 @@ template <typename Step> bool BackupRun::attempt(Step&& step, const std::string&
                 countError(", Permission denied (" + m_source + " " + m_target, error);
                 return false;
             case ErrorNumber::BadFileName:
-                throw PairSkipped{};
+                // Elsewhere it is one more unexpected failure, named with its path.
+                if (path == m_source)
+                    throw PairSkipped{};
+                throw;
             default:
                 throw;
             }
@@ -126,6 +176,13 @@ void BackupRun::run()
             m_report.configError = errorReport(toRuntimeError(error));
             throw;
         }
+        for (int pair = 0; pair < kRowCount; ++pair) {
+            const std::string& source = m_pairs.sources[pair];
+            const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
+            if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty())
+                m_copies.emplace_back(
+                    source, joinPath(m_fileSystem.pathStyle(), m_pairs.targets[pair], name));
+        }
         for (int pair = 1; pair <= kRowCount; ++pair) {
             m_source = m_pairs.sources[pair - 1];
             m_target = m_pairs.targets[pair - 1];
@@ -139,7 +196,7 @@ void BackupRun::run()
                     m_source + " was skipped.";
                 count(", " + skipped, skipped);
             } catch (const std::exception& error) {
-                abandonPair(toRuntimeError(error));
+                abandonPair(error);
             }
         }
     } catch (const std::exception& error) {
@@ -151,9 +208,13 @@ void BackupRun::run()
 
 // A failure the steps do not handle (a full disk, a device gone) costs only its own pair: it is
 // counted, shown as any unexpected failure is, and the run goes on with the next pair.
-void BackupRun::abandonPair(const RuntimeError& error)
+void BackupRun::abandonPair(const std::exception& failure)
 {
-    countError(", " + errorReport(error) + " (" + m_source + " " + m_target, error);
+    const RuntimeError error = toRuntimeError(failure);
+    // A copy's own error names every entry that failed.
+    const auto* copy = dynamic_cast<const FolderCopyError*>(&failure);
+    const RuntimeError* counted = copy ? copy : &error;
+    countError(", " + errorReport(error) + " (" + m_source + " " + m_target, *counted);
     reportError(m_services.messageBox, error,
                 " in Function StartBackup, debugline 0 strSource: " + m_source);
 }
@@ -205,32 +266,87 @@ void BackupRun::mapDrive(const DriveRow& row)
 
 void BackupRun::copyPair(int pair, const std::string& destination)
 {
-    CopyProgressCallback progress;
-    if (m_progress) {
+    m_tempsNoted.clear();
+    // The pair's count goes on over the repeats: what the attempts before copied, and this one.
+    CopyProgress earlier;
+    CopyProgress copied;
+    const CopyProgressCallback progress = [&](const CopyProgress& attempt) {
+        copied.files = earlier.files + attempt.files;
+        copied.bytes = earlier.bytes + attempt.bytes;
+        noteSkippedTemps(attempt.skippedTemps);
+        if (m_progress)
+            m_progress(pair, m_source, copied);
+    };
+    if (m_progress)
         m_progress(pair, m_source, CopyProgress{});
-        progress = [this, pair](const CopyProgress& copied) { m_progress(pair, m_source, copied); };
-    }
     // A repeat after the attributes were cleared copies only what failed the time before.
     std::vector<std::string> failed;
+    bool holdsSource = false;
     attempt(
         [&] {
+            earlier = copied;
+            CopyPrimitives& primitives = m_fileSystem.copyPrimitives();
+            if (sameFolder(primitives, m_source, destination)) {
+                holdsSource = true;
+                return;
+            }
             try {
-                if (failed.empty())
-                    m_fileSystem.copyFolder(m_source, destination, progress);
-                else
-                    m_fileSystem.copyFolderAgain(m_source, destination, failed, progress);
+                copyFolderTree(primitives, m_source, destination, progress, {}, failed,
+                               foldersToAvoid(primitives));
             } catch (const FolderCopyError& error) {
                 failed = error.failedEntries();
+                const bool sourceItself = failed.size() == 1 && failed.front().empty();
+                if (error.number() == ErrorNumber::BadFileName && sourceItself && copied.files == 0)
+                    throw PairSkipped{};
                 throw;
             }
         },
         destination);
+    if (holdsSource)
+        count(", Target holds the source (" + m_source + " " + m_target,
+              "the target holds the source, which would be copied onto itself (" + m_source +
+                  " -> " + m_target + ")");
+}
+
+// The destinations of the run's other copies, but not one that is its own source: that pair
+// copies nothing, and the folder is another's data.
+std::vector<std::string> BackupRun::foldersToAvoid(CopyPrimitives& primitives) const
+{
+    std::vector<std::string> folders;
+    for (const auto& [source, destination] : m_copies) {
+        if (!sameFolder(primitives, source, destination))
+            folders.push_back(destination);
+    }
+    return folders;
+}
+
+void BackupRun::noteSkippedTemps(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        if (std::find(m_tempsNoted.begin(), m_tempsNoted.end(), path) != m_tempsNoted.end())
+            continue;
+        m_tempsNoted.push_back(path);
+        if (m_report.skipNoted)
+            m_report.skipNoted(m_pairLabel + path +
+                               " was not copied: its name is that of a temporary file of the copy");
+    }
 }
 
 } // namespace
 
 std::string backupFolderName(PathStyle style, const std::string& source)
 {
+    // On Windows the text after the last backslash names the copy, as existing backup folders
+    // are named: \\srv\share gives "share"; C:\Data\ ends in nothing, as a drive root does.
+    if (const auto last = source.rfind('\\');
+        style == PathStyle::Windows && last != std::string::npos) {
+        std::string name = source.substr(last + 1);
+        if (name.empty())
+            return "(DriveRoot)";
+        // "." and ".." would put the copy beside the target or into it; a "/" hides a path.
+        if (name != "." && name != ".." && name.find('/') == std::string::npos)
+            return name;
+    }
     const std::string path = normalizePath(style, source);
     if (isRootPath(style, path))
         return "(DriveRoot)";

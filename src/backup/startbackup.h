@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copy/foldercopy.h"
 #include "platform/filesystem.h"
 #include "platform/services.h"
 
@@ -28,6 +29,9 @@ struct BackupRunReport
     // Told every counted problem as it is counted: "Pair n: " and what failed, with the full
     // paths and the error's own text. May be empty.
     std::function<void(const std::string& problem)> problemNoted;
+    // Told of each file of a source that is not copied because its name is that of a temporary
+    // file of the copy, with "Pair n: " and its full path. May be empty.
+    std::function<void(const std::string& note)> skipNoted;
 };
 
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to
@@ -37,8 +41,9 @@ struct BackupRunReport
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress = {});
 
-// The name under which source is copied into its target: its last component, "(DriveRoot)" for
-// a drive or share root, "" when the path names no folder of its own (".", "..").
+// The name under which source is copied into its target: on Windows the text after the last
+// backslash, "(DriveRoot)" when that is empty; otherwise (no backslash, "." or ".." at the end)
+// its last component, "(DriveRoot)" for a root, "" when the path names no folder of its own.
 std::string backupFolderName(PathStyle style, const std::string& source);
 
 } // namespace tarnwell

@@ -5,8 +5,10 @@
 #include "platform/printable.h"
 #include "platform/runlog.h"
 
-#include <deque>
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarnwell {
 
@@ -26,20 +28,51 @@ std::string readLog(FileSystem& fileSystem, const std::string& path)
     }
 }
 
-// Adds the blocks of text to blocks, keeping only the last count.
-void collectBlocks(const std::string& text, std::size_t count, std::deque<std::string>& blocks)
+bool startsWith(std::string_view line, std::string_view start)
 {
+    return line.substr(0, start.size()) == start;
+}
+
+// Adds the blocks of text to blocks. A refused command's block (its first line, the refusal and
+// an empty line) may lie between two lines of the block of the command that held the lock; the
+// lines after it still belong to that one.
+void collectBlocks(const std::string& text, std::vector<std::string>& blocks)
+{
+    constexpr std::size_t none = std::string::npos;
+    std::size_t open = none;    // the block that takes the lines that follow
+    std::size_t begun = none;   // a block whose first line was the last one read
+    std::size_t refusal = none; // a refused block still waiting for its empty line
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;
         const std::string_view line = std::string_view(text).substr(start, end - start);
-        if (line.substr(0, kRunLogBlockStart.size()) == kRunLogBlockStart || blocks.empty())
-            blocks.emplace_back();
-        blocks.back() += line;
-        if (blocks.size() > count)
-            blocks.pop_front();
         start = end;
+        if (startsWith(line, kRunLogBlockStart)) {
+            if (begun != none)
+                open = begun;
+            blocks.emplace_back(line);
+            begun = blocks.size() - 1;
+            refusal = none;
+            continue;
+        }
+        if (begun != none && startsWith(line, kRunLogRefusal)) {
+            blocks[begun] += line;
+            refusal = std::exchange(begun, none);
+            continue;
+        }
+        if (begun != none)
+            open = std::exchange(begun, none);
+        const std::size_t refused = std::exchange(refusal, none);
+        if (refused != none && line == "\n") {
+            blocks[refused] += line;
+            continue;
+        }
+        if (open == none) {
+            blocks.emplace_back();
+            open = blocks.size() - 1;
+        }
+        blocks[open] += line;
     }
 }
 
@@ -48,10 +81,10 @@ void collectBlocks(const std::string& text, std::size_t count, std::deque<std::s
 int showRunLog(FileSystem& fileSystem, int count, std::ostream& out, std::ostream& err)
 {
     const std::string path = kRunLogName;
-    std::deque<std::string> blocks;
+    std::vector<std::string> blocks;
     try {
-        collectBlocks(readLog(fileSystem, path + ".1"), static_cast<std::size_t>(count), blocks);
-        collectBlocks(readLog(fileSystem, path), static_cast<std::size_t>(count), blocks);
+        collectBlocks(readLog(fileSystem, path + ".1"), blocks);
+        collectBlocks(readLog(fileSystem, path), blocks);
     } catch (const std::exception& error) {
         err << "tarnwell-cli: cannot read " << path << ": "
             << printable(errorReportWithPath(toRuntimeError(error))) << "\n";
@@ -59,8 +92,9 @@ int showRunLog(FileSystem& fileSystem, int count, std::ostream& out, std::ostrea
     }
     if (blocks.empty())
         out << "No runs recorded in " << printable(fileSystem.currentDirectory()) << "\n";
-    for (const std::string& block : blocks)
-        out << block;
+    const std::size_t shown = std::min(blocks.size(), static_cast<std::size_t>(count));
+    for (std::size_t i = blocks.size() - shown; i < blocks.size(); ++i)
+        out << blocks[i];
     return CliExit::Success;
 }
 

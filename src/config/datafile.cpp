@@ -42,13 +42,14 @@ std::vector<std::string> DataFileReader::readRecords(int first, int last,
             texts.emplace_back();
             continue;
         }
+        const int record = first + static_cast<int>(offset / kRecordLength);
         if (bytes.size() - offset < kRecordLength)
-            throw RuntimeError(ErrorNumber::BadRecordLength);
+            throw BadRecordError(record);
         const auto low = static_cast<unsigned char>(bytes[offset]);
         const auto high = static_cast<unsigned char>(bytes[offset + 1]);
         const std::size_t length = low | (high << 8);
         if (length > kMaxTextLength)
-            throw RuntimeError(ErrorNumber::BadRecordLength);
+            throw BadRecordError(record);
         texts.push_back(m_codePage.fromAnsi(bytes.substr(offset + 2, length)));
     }
     return texts;

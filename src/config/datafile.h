@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/filesystem.h"
 
 #include <cstdint>
@@ -18,6 +19,20 @@ inline constexpr int kMaxTextLength = kRecordLength - 2;
 // Ten times what the program ever writes; anything larger is no configuration of ours.
 inline constexpr std::uint64_t kMaxDataFileSize = 1024 * 1024;
 
+// A record that no writer could have produced (length above 253, cut short by the end): 59.
+class BadRecordError : public RuntimeError
+{
+public:
+    explicit BadRecordError(int record)
+        : RuntimeError(ErrorNumber::BadRecordLength), m_record(record)
+    {
+    }
+    int record() const noexcept { return m_record; }
+
+private:
+    int m_record;
+};
+
 // Reads records of the data file where they lie; nothing else of the file is read. Each read
 // fails with 53 when the file does not exist, and with 75 when it is no regular file or is
 // larger than kMaxDataFileSize.
@@ -28,8 +43,8 @@ public:
                    const std::string& path = kDataFileName);
 
     // The texts of records first..last, read in one go; "" beyond the end of the file or for a
-    // never-written gap. A record that no writer could have produced (length above 253, cut
-    // short by the end) fails with 59. fileSize, when given, receives the file's size.
+    // never-written gap. A record that no writer could have produced fails with a
+    // BadRecordError. fileSize, when given, receives the file's size.
     std::vector<std::string> readRecords(int first, int last,
                                          std::uint64_t* fileSize = nullptr) const;
     std::string readRecord(int n) const;

@@ -11,6 +11,9 @@ inline constexpr const char* kRunLockFileName = "Config.dat.lock";
 
 // What a backup run refused for that reason adds to its summary, counted as one problem.
 inline constexpr const char* kAnotherRunFragment = ", another backup is running";
+// Why a command did not start, as a drive command shows it after "Error! , " and as the run
+// log records every refused command.
+inline constexpr const char* kAnotherCommandRunning = "another backup or drive command is running";
 
 // Held by a backup run or a drive command for its whole length, so that two of them never
 // work from one Config.dat at once (the window's daily time and a scheduled tarnwell-cli, or
@@ -22,6 +25,8 @@ public:
 
     // True when another backup or drive command of this Config.dat holds the lock.
     bool otherRunning() const { return m_otherRunning; }
+    // True while this command holds it; false also where no lock could be made at all.
+    bool held() const { return m_lock != nullptr; }
 
 private:
     std::unique_ptr<FileLock> m_lock;

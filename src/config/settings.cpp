@@ -21,12 +21,13 @@ struct DriveColumn
 {
     int firstRecord;
     std::string DriveRow::*field;
+    const char* name;
 };
 constexpr DriveColumn kDriveColumns[] = {
-    {kFirstUncPath, &DriveRow::uncPath},
-    {kFirstDrive, &DriveRow::drive},
-    {kFirstUserName, &DriveRow::userName},
-    {kFirstPassword, &DriveRow::password},
+    {kFirstUncPath, &DriveRow::uncPath, "UNC path"},
+    {kFirstDrive, &DriveRow::drive, "drive letter"},
+    {kFirstUserName, &DriveRow::userName, "user name"},
+    {kFirstPassword, &DriveRow::password, "password"},
 };
 
 constexpr int kLastPassword = kFirstPassword + kRowCount - 1;
@@ -37,16 +38,48 @@ bool isUsedRecord(int n)
            (n >= kFirstUncPath && n <= kLastPassword);
 }
 
+// "record 65, the password of drive row 5"
+std::string recordName(int n)
+{
+    const auto row = [n](int first) { return std::to_string(n - first + 1); };
+    std::string meaning = "a record no one uses";
+    if (n >= kFirstSource && n < kFirstTarget)
+        meaning = "the source of folder pair " + row(kFirstSource);
+    else if (n >= kFirstTarget && n < kBackupTimeRecord)
+        meaning = "the target of folder pair " + row(kFirstTarget);
+    else if (n == kBackupTimeRecord)
+        meaning = "the backup time";
+    for (const DriveColumn& column : kDriveColumns) {
+        if (n >= column.firstRecord && n < column.firstRecord + kRowCount)
+            meaning =
+                std::string("the ") + column.name + " of drive row " + row(column.firstRecord);
+    }
+    return "record " + std::to_string(n) + ", " + meaning;
+}
+
+// 59, saying which record is damaged and what it holds.
+RuntimeError badRecord(int n)
+{
+    return RuntimeError(ErrorNumber::BadRecordLength,
+                        errorDescription(ErrorNumber::BadRecordLength) + " (" + recordName(n) +
+                            ")");
+}
+
 // Records first..last. A file cut short inside any record that some reader uses is damaged for
 // every reader alike (59), whichever of its records this reader needs.
 std::vector<std::string> readRecords(FileSystem& fileSystem, const CodePage& codePage, int first,
                                      int last)
 {
     std::uint64_t size = 0;
-    std::vector<std::string> texts =
-        DataFileReader(fileSystem, codePage).readRecords(first, last, &size);
-    if (size % kRecordLength != 0 && isUsedRecord(static_cast<int>(size / kRecordLength) + 1))
-        throw RuntimeError(ErrorNumber::BadRecordLength);
+    std::vector<std::string> texts;
+    try {
+        texts = DataFileReader(fileSystem, codePage).readRecords(first, last, &size);
+    } catch (const BadRecordError& error) {
+        throw badRecord(error.record());
+    }
+    const int cut = static_cast<int>(size / kRecordLength) + 1;
+    if (size % kRecordLength != 0 && isUsedRecord(cut))
+        throw badRecord(cut);
     return texts;
 }
 

@@ -68,17 +68,20 @@ DrivePassResult drivePass(const Services& given, StatusBox& status, std::string&
                           const char* command, const std::string& trigger, const char* suffix,
                           RowAction handleRow)
 {
-    RunLogBlock log(given, command, trigger);
-    const Services& services = log.services();
     DrivePassResult result;
+    // Taken before the log is touched, as the backup command does.
+    const RunLock lock(given.fileSystem);
+    if (lock.otherRunning()) {
+        if (given.runLog)
+            given.runLog->refused(command, trigger, kAnotherCommandRunning);
+        result.anotherRunning = true;
+        status.setText(std::string("Error! , ") + kAnotherCommandRunning);
+        status.repaint();
+        return result;
+    }
+    RunLogBlock log(given, command, trigger, lock.held());
+    const Services& services = log.services();
     result.completed = errorTrap(services.messageBox, suffix, [&] {
-        const RunLock lock(services.fileSystem);
-        if (lock.otherRunning()) {
-            result.anotherRunning = true;
-            status.setText(std::string("Error! ") + kAnotherRunFragment);
-            status.repaint();
-            return;
-        }
         const DriveTable table = readDriveTable(services.fileSystem, services.codePage);
         strDriveLog.clear();
         std::vector<std::string> lines;

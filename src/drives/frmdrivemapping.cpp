@@ -60,8 +60,6 @@ void FrmDriveMapping::buildControls()
         row.txtDrive = box(rowName("txtDrive", r), 5400, top, 975);
         row.txtUser = box(rowName("txtUser", r), 6480, top, 2295);
         row.txtPass = box(rowName("txtPass", r), 8880, top, 2295);
-        // Masked except while being edited: the window may stay open on a shared screen.
-        row.txtPass->setEchoMode(QLineEdit::PasswordEchoOnEdit);
         connect(cmdP, &QPushButton::clicked, this, [this, &row] { cmdP_Click(row); });
         for (QWidget* control :
              {static_cast<QWidget*>(cmdP), static_cast<QWidget*>(row.txtP),

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/copyprimitives.h"
 #include "platform/error.h"
 #include "platform/pathrules.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,35 +31,11 @@ constexpr int Folders = 16;
 constexpr int All = 22;
 } // namespace ProbeMask
 
-struct CopyProgress
-{
-    std::uint64_t files = 0;
-    std::uint64_t bytes = 0;
-};
 // Part of a file and the size of the whole file.
 struct FileRange
 {
     std::string bytes;
     std::uint64_t fileSize = 0;
-};
-
-// Called on the thread that runs the copy, now and then while it works.
-using CopyProgressCallback = std::function<void(const CopyProgress&)>;
-
-// A folder copy that copied what it could but not everything: the number, description and path
-// are those of its first failure; failedEntries() lists every file or folder that failed,
-// relative to the copy's source ("" for the source itself), for FileSystem::copyFolderAgain.
-class FolderCopyError : public RuntimeError
-{
-public:
-    FolderCopyError(RuntimeError first, std::vector<std::string> failedEntries)
-        : RuntimeError(std::move(first)), m_failedEntries(std::move(failedEntries))
-    {
-    }
-    const std::vector<std::string>& failedEntries() const noexcept { return m_failedEntries; }
-
-private:
-    std::vector<std::string> m_failedEntries;
 };
 
 // An exclusive lock on a file, held until the object goes; it dies with the process.
@@ -93,20 +69,9 @@ public:
     // Creates exactly one folder level; 76 when the parent does not exist.
     virtual void makeDirectory(const std::string& path) = 0;
 
-    // Copies every file and subfolder of source, recursively, into the existing folder
-    // destination, replacing files that exist there and deleting nothing. A file that cannot
-    // be copied or replaced, or a folder that cannot be listed, is skipped and the rest is
-    // copied; the copy then fails with a FolderCopyError carrying its first failure: 76 when a
-    // path cannot be reached, 70 when a file in the way cannot be replaced. Source or
-    // destination that cannot be reached fail at once. A file is replaced in one atomic step
-    // and only once its new data is on the disk, so a failed copy, a crash or a power cut
-    // leaves the old copy or the new one, never a part.
-    virtual void copyFolder(const std::string& source, const std::string& destination,
-                            const CopyProgressCallback& progress) = 0;
-    // Copies again only the entries that a failed copyFolder of the same folders named.
-    virtual void copyFolderAgain(const std::string& source, const std::string& destination,
-                                 const std::vector<std::string>& failedEntries,
-                                 const CopyProgressCallback& progress) = 0;
+    // The file operations of the folder copy on this file system; the copy itself is the
+    // engine above the platform. One copy at a time uses them.
+    virtual CopyPrimitives& copyPrimitives() = 0;
 
     // The whole content of a file; 53 when it does not exist.
     virtual std::string readFile(const std::string& path) = 0;

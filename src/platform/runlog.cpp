@@ -43,18 +43,31 @@ RunLog::RunLog(LogFile& file, const Clock& clock, FailureHandler onFailure, std:
 {
 }
 
-void RunLog::begin(const std::string& command, const std::string& trigger)
+void RunLog::begin(const std::string& command, const std::string& trigger, bool rotate)
 {
     m_failed = false;
     m_started = m_clock.now();
     try {
-        if (m_file.size(m_path) >= kRunLogLimit)
+        if (rotate && m_file.size(m_path) >= kRunLogLimit)
             m_file.rename(m_path, m_path + ".1");
     } catch (const std::exception&) {
         // A log that cannot be rotated grows on; the append below says when it cannot.
     }
-    append(std::string(kRunLogBlockStart) + timestamp(m_started) + " " + command + ", started by " +
-           trigger);
+    append(header(command, trigger));
+}
+
+void RunLog::refused(const std::string& command, const std::string& trigger,
+                     const std::string& reason)
+{
+    m_failed = false;
+    m_started = m_clock.now();
+    appendLines({header(command, trigger), std::string(kRunLogRefusal) + reason, ""});
+}
+
+std::string RunLog::header(const std::string& command, const std::string& trigger) const
+{
+    return std::string(kRunLogBlockStart) + timestamp(m_started) + " " + command + ", started by " +
+           trigger;
 }
 
 void RunLog::write(const std::string& label, const std::string& text)
@@ -71,12 +84,15 @@ void RunLog::end()
     append("");
 }
 
-void RunLog::append(const std::string& line)
+void RunLog::appendLines(const std::vector<std::string>& lines)
 {
     if (m_failed)
         return;
+    std::string text;
+    for (const std::string& line : lines)
+        text += printable(line) + "\n";
     try {
-        m_file.append(m_path, printable(line) + "\n");
+        m_file.append(m_path, text);
     } catch (const std::exception& error) {
         m_failed = true;
         if (m_onFailure)
@@ -86,7 +102,7 @@ void RunLog::append(const std::string& line)
 }
 
 RunLogBlock::RunLogBlock(const Services& services, const std::string& command,
-                         const std::string& trigger)
+                         const std::string& trigger, bool rotate)
     : m_log(services.runLog),
       m_shownBy(services.messageBox), m_services{services.fileSystem,
                                                  services.network,
@@ -97,7 +113,7 @@ RunLogBlock::RunLogBlock(const Services& services, const std::string& command,
                                                  services.runLog}
 {
     if (m_log)
-        m_log->begin(command, trigger);
+        m_log->begin(command, trigger, rotate);
 }
 
 RunLogBlock::~RunLogBlock()

@@ -9,15 +9,19 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwell {
 
 // The run log lies beside Config.dat, in the working directory.
 inline constexpr const char* kRunLogName = "Tarnwell.log";
-// A log this large is renamed to kRunLogName + ".1" before the next block, replacing the older.
+// A log this large is renamed to kRunLogName + ".1" before the next block, replacing the older;
+// only by a command that holds the run lock, so that two never rename it one after the other.
 inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
 // The first line of every block begins so; no other line can.
 inline constexpr std::string_view kRunLogBlockStart = "=== ";
+// The second line of the block of a command that did not start begins so.
+inline constexpr std::string_view kRunLogRefusal = "refused: ";
 
 // The record of every backup and drive command: one block per command, each line appended as
 // the command goes, so that a crash cuts at most the last line. Control characters are
@@ -31,15 +35,21 @@ public:
     RunLog(LogFile& file, const Clock& clock, FailureHandler onFailure = {},
            std::string path = kRunLogName);
 
-    // "=== 2008-03-12 13:05:00 backup, started by the daily time"
-    void begin(const std::string& command, const std::string& trigger);
+    // "=== 2008-03-12 13:05:00 backup, started by the daily time"; rotates a full log first
+    // when told to.
+    void begin(const std::string& command, const std::string& trigger, bool rotate);
+    // The whole block of a command that did not start, "refused: " + why, in one append: it
+    // may land between two lines of the running command's block, never inside one.
+    void refused(const std::string& command, const std::string& trigger, const std::string& reason);
     // "label: text"
     void write(const std::string& label, const std::string& text);
     // The duration and an empty line.
     void end();
 
 private:
-    void append(const std::string& line);
+    void append(const std::string& line) { appendLines({line}); }
+    void appendLines(const std::vector<std::string>& lines);
+    std::string header(const std::string& command, const std::string& trigger) const;
 
     LogFile& m_file;
     const Clock& m_clock;
@@ -49,12 +59,14 @@ private:
     bool m_failed = false;
 };
 
-// One command's block in services.runLog: begun when made, ended when it goes; nothing at all
-// without a log. services() are the given ones with every message box also recorded.
+// One command's block in services.runLog: begun when made (rotating the log when rotate),
+// ended when it goes; nothing at all without a log. services() are the given ones with every
+// message box also recorded.
 class RunLogBlock : private MessageBox
 {
 public:
-    RunLogBlock(const Services& services, const std::string& command, const std::string& trigger);
+    RunLogBlock(const Services& services, const std::string& command, const std::string& trigger,
+                bool rotate);
     ~RunLogBlock() override;
     RunLogBlock(const RunLogBlock&) = delete;
     RunLogBlock& operator=(const RunLogBlock&) = delete;

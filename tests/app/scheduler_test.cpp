@@ -50,9 +50,11 @@ protected:
     test::RecordingMessageBox messageBox;
     std::vector<LocalDateTime> starts;
     LocalDateTime now;
+    std::vector<std::string> lateReasons;
     std::function<void()> onStart;
-    Scheduler scheduler{messageBox, [this] {
+    Scheduler scheduler{messageBox, [this](const std::string& lateReason) {
                             starts.push_back(now);
+                            lateReasons.push_back(lateReason);
                             if (onStart)
                                 onStart();
                         }};
@@ -108,12 +110,30 @@ TEST_F(SchedulerTest, LateTickStillStartsOnce)
     EXPECT_EQ(starts.size(), 2u) << "also across midnight";
 }
 
+TEST_F(SchedulerTest, TimePassedWhileTheComputerSleptStartsOneLateBackup)
+{
+    const std::string late =
+        "started late: the clock passed 1:05:00 PM while the computer was asleep or busy";
+    tick(at(13, 4, 58), "1:05:00 PM");
+    tick(at(13, 5, 1), "1:05:00 PM"); // three seconds without a tick
+    tickEverySecond(at(13, 5, 2), 5, "1:05:00 PM");
+    tick(at(12, 0, 0, 14), "1:05:00 PM"); // asleep over the next day's time
+    tickEverySecond(at(12, 0, 1, 14), 5, "1:05:00 PM");
+    tick(at(9, 0, 0, 20), "1:05:00 PM"); // asleep for days
+    tickEverySecond(at(9, 0, 1, 20), 5, "1:05:00 PM");
+    EXPECT_EQ(lateReasons, (std::vector<std::string>{late, late, late}));
+
+    starts.clear();
+    tick(at(13, 0, 0, 20), "1:05:00 PM");
+    tick(at(13, 5, 0, 20), "1:05:00 PM"); // woke in the backup second itself
+    tick(at(13, 5, 30, 20), "1:06:00 PM");
+    tick(at(13, 5, 50, 20), "1:06:00 PM"); // not yet passed
+    EXPECT_EQ(lateReasons.back(), "");
+    EXPECT_EQ(starts.size(), 1u);
+}
+
 TEST_F(SchedulerTest, SecondsThatPassedWhileTheProgramWasHeldAreNotMadeUp)
 {
-    tick(at(13, 4, 58), "1:05:00 PM");
-    tick(at(13, 5, 1), "1:05:00 PM"); // three seconds: another command held the program
-    EXPECT_TRUE(starts.empty());
-
     tick(at(13, 6, 59), "1:07:00 PM");
     {
         Scheduler::Hold manualBackup(scheduler);

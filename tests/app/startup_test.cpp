@@ -78,8 +78,9 @@ TEST_F(StartupTest, DamagedRecordIsReportedWithItsNumber)
     file[20 * 255] = static_cast<char>(0xff);
     world.fileSystem.addFile("C:\\Work\\Config.dat", file);
     load("");
-    ASSERT_EQ(world.messageBox.texts(),
-              std::vector<std::string>{"59 Bad record length in Form_Load"});
+    ASSERT_EQ(
+        world.messageBox.texts(),
+        std::vector<std::string>{"59 Bad record length (record 21, the backup time) in Form_Load"});
 }
 
 } // namespace

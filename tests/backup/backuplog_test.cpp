@@ -1,6 +1,7 @@
 // The run log as the backup and drive commands write it.
 #include "backup/backupcommand.h"
 #include "backup/backupworld.h"
+#include "config/runlock.h"
 #include "drives/drivecommands.h"
 #include "platform/error.h"
 #include "platform/runlog.h"
@@ -41,6 +42,7 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
     world.setPair(1, "C:\\Data\\Docs", "X:\\Backup");
     world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
     world.setPair(3, "C:\\Data\\Docs\\Sub", "D:\\Backup");
+    world.fileSystem.addFile("C:\\Data\\Docs\\.tarnwell-0123456789abcdef.tmp", "the user's");
     world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
                             "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::DiskFull);
     world.writeConfig();
@@ -55,6 +57,8 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
         "Problem: Pair 1: 76 Path not found: X:\\Backup\\Docs (C:\\Data\\Docs -> X:\\Backup)\n"
         "Problem: Pair 1: 76 Path not found: X:\\Backup\\Docs (C:\\Data\\Docs -> X:\\Backup)\n"
         "Problem: Pair 1: X:\\Backup was not created\n"
+        "Skipped: Pair 2: C:\\Data\\Docs\\.tarnwell-0123456789abcdef.tmp was not copied: its "
+        "name is that of a temporary file of the copy\n"
         "Problem: Pair 2: 61 Disk full: D:\\Backup\\Docs\\Sub\\b.txt (C:\\Data\\Docs -> "
         "D:\\Backup)\n"
         "Message: 61 Disk full in Function StartBackup, debugline 0 strSource: "
@@ -77,13 +81,36 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
 
 TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
 {
-    // The repeats after clearing the attributes copy only a.txt, and fail again.
+    // The repeats after clearing the attributes copy only a.txt: first it succeeds, as many
+    // files as the first attempt, then it fails every time.
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
-    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
-                            ErrorNumber::PermissionDenied);
+    for (const int times : {1, -1}) {
+        world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
+                                "D:\\Backup\\Docs\\a.txt", ErrorNumber::PermissionDenied, times);
+        world.writeConfig();
+        runBackupCommand(world.services, status);
+        EXPECT_NE(
+            log().find(times < 0 ? "Copied: 1 file, 5 bytes\n" : "Copied: 2 files, 10 bytes\n"),
+            std::string::npos)
+            << log();
+    }
+}
+
+TEST_F(BackupLogTest, RefusedCommandsWriteAShortBlockOfTheirOwnAndNeverRotate)
+{
+    const std::string full(kRunLogLimit, 'o');
+    logFile.append(kLog, full);
     world.writeConfig();
-    runBackupCommand(world.services, status);
-    EXPECT_NE(log().find("Copied: 1 file, 5 bytes\n"), std::string::npos) << log();
+    const auto otherRun = world.fileSystem.tryLockFile(kRunLockFileName);
+    runBackupCommand(world.services, status, "the daily time");
+    std::string strDriveLog;
+    cmdMapDrives_Click(world.services, status, strDriveLog);
+    EXPECT_EQ(status.text(), "Error! , another backup or drive command is running");
+    EXPECT_EQ(logFile.content(std::string(kLog) + ".1"), "") << "only the lock's holder rotates";
+    EXPECT_EQ(log(), full + "=== 2008-03-12 13:05:00 backup, started by the daily time\n"
+                            "refused: another backup or drive command is running\n\n"
+                            "=== 2008-03-12 13:05:00 map drives, started by the Map Drives button\n"
+                            "refused: another backup or drive command is running\n\n");
 }
 
 TEST_F(BackupLogTest, FullLogIsRotatedAndAnUnwritableOneStopsNothing)

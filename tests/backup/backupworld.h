@@ -43,7 +43,7 @@ public:
     DriveTable drives;
 };
 
-// Passes everything to the in-memory file system, counts the folder copies asked for, and
+// Passes everything to the in-memory file system, counts the folder copies started, and
 // answers probes of the paths in probeAliases as probes of what they stand for.
 class ForwardingFileSystem : public FileSystem
 {
@@ -63,18 +63,10 @@ public:
         m_inner.setAttributes(path, attributes);
     }
     void makeDirectory(const std::string& path) override { m_inner.makeDirectory(path); }
-    void copyFolder(const std::string& source, const std::string& destination,
-                    const CopyProgressCallback& progress) override
+    CopyPrimitives& copyPrimitives() override
     {
         ++copies;
-        m_inner.copyFolder(source, destination, progress);
-    }
-    void copyFolderAgain(const std::string& source, const std::string& destination,
-                         const std::vector<std::string>& failedEntries,
-                         const CopyProgressCallback& progress) override
-    {
-        ++copies;
-        m_inner.copyFolderAgain(source, destination, failedEntries, progress);
+        return m_inner.copyPrimitives();
     }
     std::string readFile(const std::string& path) override { return m_inner.readFile(path); }
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,

@@ -74,7 +74,7 @@ TEST_F(StartBackupTest, MissingTargetFoldersAreMadeWhenTheirParentExists)
     EXPECT_EQ(mkdirs, made);
 }
 
-TEST_F(StartBackupTest, DestinationNameComesFromTheNormalisedSource)
+TEST_F(StartBackupTest, DestinationNameIsTheTextAfterTheLastBackslash)
 {
     fs().addDrive('E');
     fs().addFile("E:\\top.txt", "root file");
@@ -91,8 +91,9 @@ TEST_F(StartBackupTest, DestinationNameComesFromTheNormalisedSource)
     EXPECT_EQ(messages, "");
     EXPECT_EQ(errors, 0);
     EXPECT_EQ(fs().contentOf("D:\\Backup\\(DriveRoot)\\top.txt"), "root file");
-    EXPECT_EQ(fs().contentOf("D:\\Backup\\Shares\\(DriveRoot)\\s.txt"), "share file");
-    EXPECT_EQ(fs().contentOf("D:\\Backup\\Trailing\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Shares\\share\\s.txt"), "share file")
+        << "two shares must not merge in one (DriveRoot)";
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Trailing\\(DriveRoot)\\a.txt"), "alpha");
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Local\\l.txt"), "relative")
         << "a source without separator is not glued to its target";
     EXPECT_FALSE(fs().exists("D:\\BackupLocal"));
@@ -206,24 +207,25 @@ TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
     EXPECT_EQ(fs().contentOf("F:\\Docs\\Sub\\b.txt"), "beta!");
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!")
         << "the locked file costs only itself";
-    const std::string repeat = "copy again C:\\Data\\Docs -> D:\\Backup\\Docs: a.txt";
-    EXPECT_EQ(std::count(fs().changes().begin(), fs().changes().end(), repeat), 2)
+    const std::string copiedOnce = "copy D:\\Backup\\Docs\\Sub\\b.txt";
+    EXPECT_EQ(std::count(fs().changes().begin(), fs().changes().end(), copiedOnce), 1)
         << "each repeat copies only the file that failed";
     EXPECT_TRUE(world.messageBox.messages.empty());
 }
 
-TEST_F(StartBackupTest, BadFileNameSkipsThePairWithItsOwnFragment)
+TEST_F(StartBackupTest, BadFileNameSkipsThePairOnlyForTheSourceItself)
 {
     world.setPair(3, "C:\\Data\\Docs", "D:\\Backup");
-    world.setPair(4, "C:\\Data\\Docs", "D:\\Second");
-    fs().failOn(Op::MakeDirectory, "D:\\Backup\\Docs", ErrorNumber::BadFileName);
+    world.setPair(4, "C:\\Data\\Docs\\Sub", "D:\\Second");
+    fs().failOn(Op::CopyFile, "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::BadFileName);
+    fs().failOn(Op::Probe, "C:\\Data\\Docs\\Sub", ErrorNumber::BadFileName);
     run();
-    EXPECT_EQ(messages, ", Invalid Path in C:\\Data\\Docs. Try selecting a subdirectory in this "
-                        "source instead of the root. C:\\Data\\Docs was skipped.");
-    EXPECT_EQ(errors, 1);
-    EXPECT_FALSE(fs().exists("D:\\Backup\\Docs"));
-    EXPECT_EQ(fs().contentOf("D:\\Second\\Docs\\a.txt"), "alpha");
-    EXPECT_TRUE(world.messageBox.messages.empty());
+    EXPECT_EQ(messages, ", 52 Bad file name or number (C:\\Data\\Docs D:\\Backup"
+                        ", Invalid Path in C:\\Data\\Docs\\Sub. Try selecting a subdirectory in "
+                        "this source instead of the root. C:\\Data\\Docs\\Sub was skipped.");
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha") << "the rest of the pair";
+    EXPECT_FALSE(fs().exists("D:\\Second"));
 }
 
 TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
@@ -255,6 +257,44 @@ TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
             "D:\\Backup)"}))
         << "the record names the file it happened on";
     EXPECT_FALSE(report.configUnreadable);
+}
+
+TEST_F(StartBackupTest, NoCopyEntersAnotherPairsDestinationOrCopiesASourceOntoItself)
+{
+    fs().addDrive('E');
+    fs().addFile("E:\\x\\f.txt", "f");
+    fs().addFile("D:\\src\\s.txt", "s");
+    world.setPair(1, "E:\\x", "E:\\x\\b1");
+    world.setPair(2, "E:\\x", "E:\\x\\b2");
+    world.setPair(3, "D:\\src", "D:\\");
+    world.setPair(4, "D:\\", "E:\\");
+    run();
+    EXPECT_EQ(messages, ", Target holds the source (D:\\src D:\\");
+    EXPECT_EQ(errors, 1);
+    StartBackup(world.services, messages, errors, report);
+    EXPECT_EQ(fs().contentOf("E:\\x\\b1\\x\\f.txt"), "f");
+    EXPECT_FALSE(fs().exists("E:\\x\\b2\\x\\b1\\x"));
+    EXPECT_FALSE(fs().exists("E:\\x\\b1\\x\\b2\\x"));
+    EXPECT_EQ(fs().contentOf("E:\\(DriveRoot)\\src\\s.txt"), "s")
+        << "a folder copied onto itself is no destination to keep other pairs out of";
+}
+
+TEST_F(StartBackupTest, AFailedCopyNamesAHundredEntriesThenHowManyMore)
+{
+    for (int i = 0; i < 103; ++i) {
+        const std::string name = "\\f" + std::to_string(i);
+        fs().addFile("C:\\Data\\Docs" + name, "x");
+        fs().failOn(Op::CopyFile, "D:\\Backup\\Docs" + name, ErrorNumber::PathNotFound);
+    }
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
+    run();
+    EXPECT_EQ(errors, 1);
+    ASSERT_EQ(problems.size(), 101u);
+    EXPECT_EQ(problems.front(), "Pair 1: 76 Path not found: D:\\Backup\\Docs\\f0 (C:\\Data\\Docs "
+                                "-> D:\\Backup)");
+    EXPECT_EQ(problems.back(), "Pair 1: and 3 more");
 }
 
 TEST_F(StartBackupTest, MissingConfigFileIsReportedWithoutASource)

@@ -65,25 +65,29 @@ TEST_F(CliTest, BackupWithoutConfigurationCannotRun)
               "Tarnwell: cannot read Config.dat in C:\\Work: 53 File not found\n");
 }
 
-TEST_F(CliTest, ErrorStreamNamesTheFailedFileAndTheUnreadableConfiguration)
+TEST_F(CliTest, ErrorStreamNamesEveryFailedEntryAndTheDamagedRecord)
 {
-    world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile, "D:\\Backup\\Docs\\a.txt",
-                            ErrorNumber::DiskFull);
+    using Op = test::MemoryFileSystem::Operation;
+    world.fileSystem.addFile("C:\\Data\\Docs\\c.txt", "gamma");
+    world.fileSystem.failOn(Op::CopyFile, "D:\\Backup\\Docs\\a.txt", ErrorNumber::PathNotFound);
+    world.fileSystem.failOn(Op::CopyFile, "D:\\Backup\\Docs\\c.txt", ErrorNumber::PathNotFound);
+    world.fileSystem.failOn(Op::ListFolder, "C:\\Data\\Docs\\Sub", ErrorNumber::PathNotFound);
     world.writeConfig();
     EXPECT_EQ(run({"backup"}), 1);
-    EXPECT_EQ(err.str(),
-              "Tarnwell: Pair 1: 61 Disk full: D:\\Backup\\Docs\\a.txt (C:\\Data\\Docs -> "
-              "D:\\Backup)\n"
-              "Tarnwell: 61 Disk full in Function StartBackup, debugline 0 strSource: "
-              "C:\\Data\\Docs\n");
+    EXPECT_EQ(out.str(), "Error! , Path not found (C:\\Data\\Docs D:\\Backup\n");
+    const std::string pair = " (C:\\Data\\Docs -> D:\\Backup)\n";
+    EXPECT_EQ(err.str(), "Tarnwell: Pair 1: 76 Path not found: C:\\Data\\Docs\\Sub" + pair +
+                             "Tarnwell: Pair 1: 76 Path not found: D:\\Backup\\Docs\\a.txt" + pair +
+                             "Tarnwell: Pair 1: 76 Path not found: D:\\Backup\\Docs\\c.txt" + pair);
 
     std::string damaged = world.fileSystem.contentOf("C:\\Work\\Config.dat");
-    damaged[4 * 255] = '\xff'; // record 5: a length no writer gives
+    damaged[64 * 255] = '\xff'; // record 65: a length no writer gives
     world.fileSystem.addFile("C:\\Work\\Config.dat", damaged);
     EXPECT_EQ(run({"backup"}), 2);
-    EXPECT_EQ(err.str(),
-              "Tarnwell: 59 Bad record length in Function StartBackup, debugline 0 strSource: \n"
-              "Tarnwell: cannot read Config.dat in C:\\Work: 59 Bad record length\n");
+    const std::string bad = "59 Bad record length (record 65, the password of drive row 5)";
+    EXPECT_EQ(err.str(), "Tarnwell: " + bad +
+                             " in Function StartBackup, debugline 0 strSource: \n" +
+                             "Tarnwell: cannot read Config.dat in C:\\Work: " + bad + "\n");
 }
 
 TEST_F(CliTest, ControlCharactersFromConfigAreEscapedSoEachLineStaysOne)
@@ -118,6 +122,16 @@ TEST_F(CliTest, LogShowsTheLastRunsAndAFailingLogCostsOneLine)
     EXPECT_NE(text.find("=== 2008-03-12 13:03:00 backup"), std::string::npos);
     EXPECT_EQ(text.find("13:01:00"), std::string::npos);
     EXPECT_EQ(run({"log", "-n", "0"}), 2);
+
+    // A refused run's block lies inside the running one's, which still shows whole.
+    const std::string refused = "=== 2008-03-12 13:04:01 backup, started by tarnwell-cli\n"
+                                "refused: another backup or drive command is running\n\n";
+    const std::string live = "=== 2008-03-12 13:04:00 backup, started by the daily time\n";
+    memoryLog.append("C:\\Work\\Tarnwell.log", live + refused + "Outcome: Error! , x\n\n");
+    EXPECT_EQ(run({"log", "-n", "1"}), 0);
+    EXPECT_EQ(out.str(), refused);
+    EXPECT_EQ(run({"log", "-n", "2"}), 0);
+    EXPECT_EQ(out.str(), live + "Outcome: Error! , x\n\n" + refused);
 
     memoryLog.failWith = ErrorNumber::PermissionDenied;
     EXPECT_EQ(run({"backup"}), 0);

@@ -118,7 +118,9 @@ private slots:
         corrupt[0] = char(0xff); // a length no writer produces
         scene->world.fileSystem.addFile(kConfigPath, corrupt);
         FrmConfig* window = scene->openConfig();
-        QCOMPARE(scene->world.messageBox.texts(), std::vector<std::string>{"59 Bad record length"});
+        QCOMPARE(scene->world.messageBox.texts(),
+                 std::vector<std::string>{
+                     "59 Bad record length (record 1, the source of folder pair 1)"});
         QVERIFY(!control<QPushButton>(window, "cmdSave")->isEnabled());
         QCOMPARE(strBackupTime, std::string("stale"));
         QCOMPARE(fileBytes(scene->world), corrupt);

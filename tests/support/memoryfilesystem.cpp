@@ -322,26 +322,6 @@ void MemoryFileSystem::makeDirectory(const std::string& path)
     m_changes.push_back("mkdir " + path);
 }
 
-void MemoryFileSystem::copyFolder(const std::string& source, const std::string& destination,
-                                  const CopyProgressCallback& progress)
-{
-    checkFailure(Operation::CopyFolder, source);
-    m_changes.push_back("copy " + source + " -> " + destination);
-    copyFolderTree(*this, source, destination, progress);
-}
-
-void MemoryFileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
-                                       const std::vector<std::string>& failedEntries,
-                                       const CopyProgressCallback& progress)
-{
-    checkFailure(Operation::CopyFolder, source);
-    std::string entries;
-    for (const std::string& entry : failedEntries)
-        entries += " " + entry;
-    m_changes.push_back("copy again " + source + " -> " + destination + ":" + entries);
-    copyFolderTree(*this, source, destination, progress, {}, failedEntries);
-}
-
 std::string MemoryFileSystem::key(const std::string& path) const
 {
     return upper(normalizePath(PathStyle::Windows, absolute(path)));
@@ -437,6 +417,7 @@ void MemoryFileSystem::replace(const std::string& temp, const std::string& desti
     written->name = name;
     target->children[upper(name)] = written;
     m_liveTemps.erase(key(temp));
+    m_changes.push_back("copy " + destination);
 }
 
 void MemoryFileSystem::discard(const std::string& temp)

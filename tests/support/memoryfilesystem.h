@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/copyprimitives.h"
 #include "platform/filesystem.h"
-#include "platform/foldercopy.h"
 
 #include <map>
 #include <memory>
@@ -26,7 +26,6 @@ public:
         Attributes,
         SetAttributes,
         MakeDirectory,
-        CopyFolder, // the whole copy, matched on its source path
         CopyFile,   // one file of a copy, matched on the destination file's path
         ListFolder, // the listing of a folder inside a copy, matched on that folder
         ReadFile,
@@ -60,8 +59,8 @@ public:
     std::vector<std::string> namesIn(const std::string& folder) const;
     const std::vector<std::string>& probes() const { return m_probes; }
     // One line per change, e.g. "mkdir D:\Backup", "attrib D:\Backup\a.txt 0",
-    // "write C:\Work\Config.dat", "copy C:\Data -> D:\Backup\Data", and for a repeat of the
-    // entries that failed "copy again C:\Data -> D:\Backup\Data: a.txt Sub".
+    // "write C:\Work\Config.dat", and "copy D:\Backup\Data\a.txt" for a file the copy put in
+    // place.
     const std::vector<std::string>& changes() const { return m_changes; }
     void clearRecords();
 
@@ -72,11 +71,7 @@ public:
     int attributes(const std::string& path) override;
     void setAttributes(const std::string& path, int attributes) override;
     void makeDirectory(const std::string& path) override;
-    void copyFolder(const std::string& source, const std::string& destination,
-                    const CopyProgressCallback& progress) override;
-    void copyFolderAgain(const std::string& source, const std::string& destination,
-                         const std::vector<std::string>& failedEntries,
-                         const CopyProgressCallback& progress) override;
+    CopyPrimitives& copyPrimitives() override { return *this; }
     std::string readFile(const std::string& path) override;
     // Every file here is a regular file; ReadFile failures apply to it too.
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/foldercopy.h"
+#include "platform/copyprimitives.h"
 #include "platform/opentemps.h"
 #include "platform/posix/unixfile.h"
 

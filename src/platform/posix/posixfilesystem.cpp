@@ -1,6 +1,5 @@
 #include "platform/posix/posixfilesystem.h"
 
-#include "platform/foldercopy.h"
 #include "platform/posix/oserror.h"
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/unixfile.h"
@@ -202,21 +201,6 @@ void PosixFileSystem::makeDirectory(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0777) != 0)
         throw errnoError(errno);
-}
-
-void PosixFileSystem::copyFolder(const std::string& source, const std::string& destination,
-                                 const CopyProgressCallback& progress)
-{
-    PosixCopyPrimitives primitives;
-    copyFolderTree(primitives, source, destination, progress);
-}
-
-void PosixFileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
-                                      const std::vector<std::string>& failedEntries,
-                                      const CopyProgressCallback& progress)
-{
-    PosixCopyPrimitives primitives;
-    copyFolderTree(primitives, source, destination, progress, {}, failedEntries);
 }
 
 std::string PosixFileSystem::readFile(const std::string& path)

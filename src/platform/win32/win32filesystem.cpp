@@ -136,21 +136,6 @@ void Win32FileSystem::makeDirectory(const std::string& path)
         throw lastWin32Error(Subject::Folder);
 }
 
-void Win32FileSystem::copyFolder(const std::string& source, const std::string& destination,
-                                 const CopyProgressCallback& progress)
-{
-    Win32CopyPrimitives primitives;
-    copyFolderTree(primitives, source, destination, progress);
-}
-
-void Win32FileSystem::copyFolderAgain(const std::string& source, const std::string& destination,
-                                      const std::vector<std::string>& failedEntries,
-                                      const CopyProgressCallback& progress)
-{
-    Win32CopyPrimitives primitives;
-    copyFolderTree(primitives, source, destination, progress, {}, failedEntries);
-}
-
 std::string Win32FileSystem::readFile(const std::string& path)
 {
     FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/win32/win32copy.h"
 
 #include <string>
 #include <vector>
@@ -19,11 +20,7 @@ public:
     int attributes(const std::string& path) override;
     void setAttributes(const std::string& path, int attributes) override;
     void makeDirectory(const std::string& path) override;
-    void copyFolder(const std::string& source, const std::string& destination,
-                    const CopyProgressCallback& progress) override;
-    void copyFolderAgain(const std::string& source, const std::string& destination,
-                         const std::vector<std::string>& failedEntries,
-                         const CopyProgressCallback& progress) override;
+    CopyPrimitives& copyPrimitives() override { return m_copyPrimitives; }
     std::string readFile(const std::string& path) override;
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
                             std::uint64_t maxSize) override;
@@ -33,6 +30,7 @@ public:
     std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
 private:
+    Win32CopyPrimitives m_copyPrimitives;
     std::string probeRoot(const std::string& path);
     std::string probeName(const std::string& path);
     std::string startListing(const std::string& pattern, int mask);

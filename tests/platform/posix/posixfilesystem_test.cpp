@@ -1,8 +1,8 @@
 // What the POSIX backend adds to the common contract: modes, links, odd entries, and copies
 // that fail in the middle of a file.
 #include "../backendtest.h"
+#include "copy/foldercopy.h"
 #include "platform/error.h"
-#include "platform/foldercopy.h"
 #include "platform/posix/posixcopy.h"
 #include "platform/posix/posixfilesystem.h"
 #include "platform/posix/unixfile.h"
@@ -112,7 +112,7 @@ TEST_F(PosixFileSystemTest, LinkLoopEndsAndLinksToFoldersAndFilesAreFollowed)
     ::symlink("a/file.txt", at({"Source", "alias.txt"}).c_str());
     makeFolder(at({"Backup"}));
 
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(readBytes(at({"Backup", "a", "file.txt"})), "in a");
     EXPECT_EQ(readBytes(at({"Backup", "b", "file.txt"})), "in a");
     EXPECT_EQ(readBytes(at({"Backup", "alias.txt"})), "in a");
@@ -133,7 +133,7 @@ TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
         ::symlink(at({"Elsewhere", "target.txt"}).c_str(), at({"Backup", "pointed.txt"}).c_str()),
         0);
 
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(readBytes(at({"Backup", "linked.txt"})), "new linked");
     EXPECT_EQ(readBytes(at({"Elsewhere", "hard.txt"})), "old linked");
     EXPECT_EQ(readBytes(at({"Backup", "pointed.txt"})), "new pointed");
@@ -147,7 +147,7 @@ TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
     ASSERT_EQ(::unlink(at({"Backup", "pointed.txt"}).c_str()), 0);
     ASSERT_EQ(
         ::symlink(at({"Elsewhere", "kept.txt"}).c_str(), at({"Backup", "pointed.txt"}).c_str()), 0);
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(readBytes(at({"Backup", "pointed.txt"})), "new pointed");
     EXPECT_FALSE(std::filesystem::is_symlink(nativePath(at({"Backup", "pointed.txt"}))));
     EXPECT_EQ(readBytes(at({"Elsewhere", "kept.txt"})), "read-only on purpose");
@@ -166,7 +166,7 @@ TEST_F(PosixFileSystemTest, OldCopyOpenElsewhereKeepsItsOwnContent)
     for (int file = 0; file < kFiles; ++file)
         makeFile(at({"Source", std::to_string(file) + ".txt"}), content(file, "old"));
     makeFolder(at({"Backup"}));
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
 
     std::vector<posix::FileHandle> readers;
     for (int file = 0; file < kFiles; ++file) {
@@ -175,7 +175,7 @@ TEST_F(PosixFileSystemTest, OldCopyOpenElsewhereKeepsItsOwnContent)
             ::open(at({"Backup", std::to_string(file) + ".txt"}).c_str(), O_RDONLY | O_CLOEXEC));
         ASSERT_TRUE(readers.back());
     }
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
 
     for (int file = 0; file < kFiles; ++file) {
         char buffer[64] = {};
@@ -222,7 +222,7 @@ TEST_F(PosixFileSystemTest, PathTooLongInsideTheSourceIsSkippedAndNamed)
     ::close(::openat(chain.back(), "lost.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
 
     try {
-        fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+        copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
         ADD_FAILURE() << "a path too long went unreported";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::PathTooLong);
@@ -265,14 +265,14 @@ TEST_F(PosixFileSystemTest, LiveTemporaryFileOfAnotherProcessIsKeptAndALeftoverR
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
 
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_TRUE(std::filesystem::exists(nativePath(live))) << "removed while being written";
     EXPECT_FALSE(std::filesystem::exists(nativePath(stale)));
 
     (void)!::write(finish[1], &byte, 1);
     int status = 0;
     ASSERT_EQ(::waitpid(writer, &status, 0), writer);
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_FALSE(std::filesystem::exists(nativePath(live))) << "a leftover once its run ended";
     for (const int end : {ready[0], ready[1], finish[0], finish[1]})
         ::close(end);
@@ -285,7 +285,7 @@ TEST_F(PosixFileSystemTest, EntriesWithoutContentAreLeftOut)
     ASSERT_EQ(::mkfifo(at({"Source", "pipe"}).c_str(), 0600), 0);
     makeFolder(at({"Backup"}));
 
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(describeTree(at({"Backup"})), "kept.txt=kept\n");
 }
 
@@ -294,12 +294,14 @@ TEST_F(PosixFileSystemTest, CopyFailingInTheMiddleOfAFileKeepsTheOldCopy)
     const std::string old(64 * 1024, 'o');
     makeFile(at({"Source", "big.bin"}), old);
     makeFolder(at({"Backup"}));
-    fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {});
+    copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
 
     makeFile(at({"Source", "big.bin"}), std::string(512 * 1024, 'n'));
     {
         const FileSizeLimit limit(200 * 1024);
-        EXPECT_THROW(fileSystem.copyFolder(at({"Source"}), at({"Backup"}), {}), RuntimeError);
+        EXPECT_THROW(
+            copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {}),
+            RuntimeError);
     }
     EXPECT_EQ(readBytes(at({"Backup", "big.bin"})), old);
     EXPECT_EQ(listing(at({"Backup"}), ProbeMask::All), std::vector<std::string>{"big.bin"});

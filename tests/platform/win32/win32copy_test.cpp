@@ -1,6 +1,6 @@
 #include "backup/attrtree.h"
+#include "copy/foldercopy.h"
 #include "expecterror.h"
-#include "platform/foldercopy.h"
 #include "platform/win32/win32copy.h"
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/winapi.h"
@@ -62,7 +62,8 @@ TEST_F(Win32CopyTest, TreesDeeperThan260CharactersAreCopied)
     writeOnDisk(from + "\\deep.txt", "deep content");
 
     CopyProgress last;
-    fs.copyFolder(source, destination, [&last](const CopyProgress& p) { last = p; });
+    copyFolderTree(fs.copyPrimitives(), source, destination,
+                   [&last](const CopyProgress& p) { last = p; });
     const std::string copied = destination + relative + "\\deep.txt";
     ASSERT_GT(copied.size(), 400u);
     EXPECT_EQ(fs.readFile(copied), "deep content");
@@ -90,7 +91,7 @@ TEST_F(Win32CopyTest, EveryNameIsBackedUpAsItIsAndTheProbeAndTheResetSeeIt)
     for (const std::string& file : files)
         writeOnDisk(source + "\\" + file, file);
 
-    fs.copyFolder(source, destination, {});
+    copyFolderTree(fs.copyPrimitives(), source, destination, {});
 
     std::vector<std::string> listed;
     for (std::string name = fs.probe(destination + "\\Names.\\*", ProbeMask::All); !name.empty();
@@ -124,7 +125,7 @@ TEST_F(Win32CopyTest, HiddenAndSystemFilesAreCopiedWithTheirFlags)
 {
     writeOnDisk(source + "\\desktop.ini", "[shell]");
     fs.setAttributes(source + "\\desktop.ini", Attribute::Hidden | Attribute::System);
-    fs.copyFolder(source, destination, {});
+    copyFolderTree(fs.copyPrimitives(), source, destination, {});
     EXPECT_EQ(fs.readFile(destination + "\\desktop.ini"), "[shell]");
     EXPECT_EQ(fs.attributes(destination + "\\desktop.ini") & ~test::archiveNoise(),
               Attribute::Hidden | Attribute::System);
@@ -139,7 +140,7 @@ TEST_F(Win32CopyTest, ALockedSourceFileStopsTheCopyAndKeepsTheOldCopy)
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     expectRuntimeError(ErrorNumber::PermissionDenied,
-                       [&] { fs.copyFolder(source, destination, {}); });
+                       [&] { copyFolderTree(fs.copyPrimitives(), source, destination, {}); });
     CloseHandle(lock);
     EXPECT_EQ(fs.readFile(destination + "\\ledger.xls"), "old ledger");
 
@@ -160,7 +161,7 @@ TEST_F(Win32CopyTest, ALeftoverReadOnlyTemporaryFileIsStillRemoved)
     writeOnDisk(leftover, "half");
     ASSERT_TRUE(SetFileAttributesW(longForm(leftover).c_str(), FILE_ATTRIBUTE_READONLY));
     writeOnDisk(source + "\\a.txt", "a");
-    fs.copyFolder(source, destination, {});
+    copyFolderTree(fs.copyPrimitives(), source, destination, {});
     EXPECT_EQ(attributesOnDisk(leftover), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(fs.readFile(destination + "\\a.txt"), "a");
 }
@@ -174,7 +175,7 @@ TEST_F(Win32CopyTest, ATemporaryFileAnotherRunIsWritingIsKept)
     const std::string live = destination + "\\" + copyTempName(8);
     otherRun.copyToTemp(source + "\\a.txt", live, destination + "\\b.txt");
 
-    fs.copyFolder(source, destination, {});
+    copyFolderTree(fs.copyPrimitives(), source, destination, {});
     EXPECT_NE(attributesOnDisk(live), INVALID_FILE_ATTRIBUTES) << "removed while being written";
     otherRun.replace(live, destination + "\\b.txt");
     EXPECT_EQ(fs.readFile(destination + "\\b.txt"), "a");
@@ -186,7 +187,7 @@ TEST_F(Win32CopyTest, ADestinationOnAnUnusedDriveIsNotFound)
     ASSERT_NE(letter, 0);
     writeOnDisk(source + "\\a.txt", "a");
     expectRuntimeError(ErrorNumber::PathNotFound, [&] {
-        fs.copyFolder(source, std::string{letter, ':', '\\', 'B'}, {});
+        copyFolderTree(fs.copyPrimitives(), source, std::string{letter, ':', '\\', 'B'}, {});
     });
 }
 

@@ -1,3 +1,4 @@
+#include "copy/foldercopy.h"
 #include "expecterror.h"
 #include "platform/win32/findfiles.h"
 #include "platform/win32/widetext.h"
@@ -190,7 +191,8 @@ TEST_F(Win32FileSystemTest, AnEmptyDriveRootIsCopiedAsAnEmptyFolder)
     fs.makeDirectory(scratch / "Backup");
     const EmptyDrive drive(scratch / "Drive");
     ASSERT_NE(drive.letter(), 0) << "no empty drive to test with";
-    fs.copyFolder(std::string{drive.letter(), ':', '\\'}, scratch / "Backup", {});
+    copyFolderTree(fs.copyPrimitives(), std::string{drive.letter(), ':', '\\'}, scratch / "Backup",
+                   {});
     EXPECT_EQ(listAll(fs, scratch / "Backup\\*", ProbeMask::All), std::vector<std::string>{});
 
     int entries = 0;

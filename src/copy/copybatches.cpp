@@ -1,4 +1,4 @@
-#include "platform/copybatches.h"
+#include "copy/copybatches.h"
 
 #include <algorithm>
 

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "platform/filesystem.h"
+#include "platform/error.h"
 #include "platform/pathrules.h"
 
-#include <chrono>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tarnwell {
@@ -77,35 +75,5 @@ public:
     // Puts the renames made in these folders on the disk.
     virtual void flushFolders(const std::vector<std::string>& folders) = 0;
 };
-
-struct CopyOptions
-{
-    int workers = 2;             // files in flight at once
-    std::size_t queueLimit = 64; // files listed but not yet copied
-    // A batch of written files is flushed and put in place once it holds this many files or
-    // bytes, or when the workers run out of files; flushing one batch overlaps copying the
-    // next, and at most batchesWaiting more batches wait to be flushed. A written file stays
-    // open until it is in place, so these also bound the files the copy holds open.
-    std::size_t batchFiles = 64;
-    std::uint64_t batchBytes = std::uint64_t{64} << 20;
-    std::size_t batchesWaiting = 2;
-    std::chrono::milliseconds progressInterval{100};
-};
-
-// Copies every file and subfolder of source, recursively, into the existing folder destination
-// as FileSystem::copyFolder describes: a file or folder that fails is skipped, the rest is
-// copied, and the copy then throws a FolderCopyError. only, when not empty, lists the entries
-// (relative to source, as failedEntries() names them) to copy instead of the whole tree. Links
-// to folders are followed, but a folder already being copied higher up on the same path is not
-// entered again, and the destination is never entered when it lies inside the source. progress
-// is called on the calling thread about every progressInterval and once at the end.
-void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
-                    const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options = {}, const std::vector<std::string>& only = {});
-
-// Temporary files of the copy have names of one recognisable form: a leftover one is removed
-// by the next copy into its folder and is never copied as a file of the user.
-std::string copyTempName(std::uint64_t unique);
-bool isCopyTempName(std::string_view name);
 
 } // namespace tarnwell

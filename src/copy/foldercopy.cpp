@@ -1,6 +1,6 @@
-#include "platform/foldercopy.h"
+#include "copy/foldercopy.h"
 
-#include "platform/copybatches.h"
+#include "copy/copybatches.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -45,7 +44,7 @@ public:
     CopyRun& operator=(const CopyRun&) = delete;
 
     void run(const std::string& source, const std::string& destination,
-             const std::vector<std::string>& only);
+             const std::vector<std::string>& only, const std::vector<std::string>& avoid);
 
 private:
     void copyAgain(const std::string& source, const std::string& destination,
@@ -82,8 +81,7 @@ private:
     std::size_t m_busy = 0;
     bool m_walkWaits = false;
     bool m_closed = false;
-    std::optional<RuntimeError> m_firstError;
-    std::vector<std::string> m_failedEntries;
+    std::vector<CopyFailure> m_failures;
     std::exception_ptr m_fatal;
     std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_workers;
@@ -93,7 +91,8 @@ private:
     std::chrono::steady_clock::time_point m_lastReport;
 
     std::vector<FolderId> m_openFolders; // the source folders on the current path
-    FolderId m_destinationId;
+    std::vector<FolderId> m_avoided;     // the destination and the folders never to enter
+    std::vector<std::string> m_skippedTemps;
     std::uint64_t m_nextTemp = 0;
 
     CopyBatches m_batches; // last: its thread ends before what it reports to goes
@@ -132,17 +131,25 @@ CopyRun::~CopyRun()
 }
 
 void CopyRun::run(const std::string& source, const std::string& destination,
-                  const std::vector<std::string>& only)
+                  const std::vector<std::string>& only, const std::vector<std::string>& avoid)
 {
     // Without both ends there is nothing to copy at all: that fails at once.
     const FolderId sourceId = m_primitives.folderId(source);
-    m_destinationId = m_primitives.folderId(destination);
+    const FolderId destinationId = m_primitives.folderId(destination);
+    m_avoided.push_back(destinationId);
+    for (const std::string& folder : avoid) {
+        try {
+            m_avoided.push_back(m_primitives.folderId(folder));
+        } catch (const RuntimeError&) {
+            // Not there, so not in the source either.
+        }
+    }
     m_lastReport = std::chrono::steady_clock::now();
     for (int i = 0; i < m_options.workers; ++i)
         m_workers.emplace_back([this] { work(); });
     try {
         // A folder copied onto itself has nothing to gain.
-        if (!(sourceId == m_destinationId)) {
+        if (!(sourceId == destinationId)) {
             m_openFolders.push_back(sourceId);
             if (only.empty()) {
                 removeStaleTemps(destination);
@@ -160,8 +167,8 @@ void CopyRun::run(const std::string& source, const std::string& destination,
     if (m_fatal)
         std::rethrow_exception(m_fatal);
     report();
-    if (m_firstError)
-        throw FolderCopyError(*m_firstError, std::move(m_failedEntries));
+    if (!m_failures.empty())
+        throw FolderCopyError(std::move(m_failures));
 }
 
 void CopyRun::copyAgain(const std::string& source, const std::string& destination,
@@ -206,7 +213,9 @@ void CopyRun::copyContents(const std::string& source, const std::string& destina
                 return;
             if (entry.type == FolderEntry::Type::Folder) {
                 subfolders.push_back(std::move(entry.name));
-            } else if (entry.type == FolderEntry::Type::File && !isCopyTempName(entry.name)) {
+            } else if (entry.type == FolderEntry::Type::File && isCopyTempName(entry.name)) {
+                m_skippedTemps.push_back(join(source, entry.name));
+            } else if (entry.type == FolderEntry::Type::File) {
                 enqueue(join(source, entry.name), join(destination, entry.name), destination,
                         relative.empty() ? entry.name : join(relative, entry.name));
             }
@@ -231,9 +240,9 @@ void CopyRun::enterFolder(const std::string& source, const std::string& destinat
         fail(relative, error.concerning(source));
         return;
     }
-    // A link back to a folder on the current path would never end; the destination inside
-    // the source would copy the copy.
-    if (id == m_destinationId ||
+    // A link back to a folder on the current path would never end; a destination inside the
+    // source would copy the copy.
+    if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end() ||
         std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
         return;
     try {
@@ -367,9 +376,7 @@ void CopyRun::copyOne(const FileJob& job)
 void CopyRun::fail(const std::string& relative, const RuntimeError& error)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_firstError)
-        m_firstError = error;
-    m_failedEntries.push_back(relative);
+    m_failures.push_back({relative, error});
 }
 
 void CopyRun::failFatally(std::exception_ptr error)
@@ -394,7 +401,7 @@ void CopyRun::report()
 {
     m_lastReport = std::chrono::steady_clock::now();
     if (m_progress)
-        m_progress(CopyProgress{m_files.load(), m_bytes.load()});
+        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_skippedTemps});
 }
 
 std::string CopyRun::join(const std::string& folder, const std::string& name) const
@@ -406,9 +413,18 @@ std::string CopyRun::join(const std::string& folder, const std::string& name) co
 
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
-                    const CopyOptions& options, const std::vector<std::string>& only)
+                    const CopyOptions& options, const std::vector<std::string>& only,
+                    const std::vector<std::string>& avoid)
 {
-    CopyRun(primitives, progress, options).run(source, destination, only);
+    CopyRun(primitives, progress, options).run(source, destination, only, avoid);
+}
+
+std::vector<std::string> FolderCopyError::failedEntries() const
+{
+    std::vector<std::string> entries;
+    for (const CopyFailure& failure : m_failures)
+        entries.push_back(failure.entry);
+    return entries;
 }
 
 std::string copyTempName(std::uint64_t unique)

@@ -1,7 +1,7 @@
 // The folder copy on this build's real backend: what the backup run relies on.
-#include "backendtest.h"
+#include "../platform/backendtest.h"
+#include "copy/foldercopy.h"
 #include "platform/error.h"
-#include "platform/foldercopy.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -32,7 +32,7 @@ protected:
     int copyError()
     {
         try {
-            fileSystem.copyFolder(source, destination, {});
+            copyFolderTree(fileSystem.copyPrimitives(), source, destination, {});
         } catch (const RuntimeError& error) {
             return error.number();
         }
@@ -58,10 +58,11 @@ TEST_F(FolderCopyTest, CopiesEveryFileAndFolderRecursively)
 {
     std::vector<CopyProgress> reports;
     std::vector<std::thread::id> threads;
-    fileSystem.copyFolder(source, destination, [&](const CopyProgress& progress) {
-        reports.push_back(progress);
-        threads.push_back(std::this_thread::get_id());
-    });
+    copyFolderTree(fileSystem.copyPrimitives(), source, destination,
+                   [&](const CopyProgress& progress) {
+                       reports.push_back(progress);
+                       threads.push_back(std::this_thread::get_id());
+                   });
     EXPECT_EQ(describeTree(destination), describeTree(source));
     EXPECT_TRUE(fileSystem.attributes(join(destination, ".profile")) & Attribute::Hidden);
 
@@ -80,7 +81,7 @@ TEST_F(FolderCopyTest, ReplacesExistingFilesAndDeletesNothing)
     makeFile(at({"Backup", "Docs", "only-here.txt"}), "mine");
     makeFolder(at({"Backup", "Kept"}));
 
-    fileSystem.copyFolder(source, destination, {});
+    copyFolderTree(fileSystem.copyPrimitives(), source, destination, {});
     EXPECT_EQ(readBytes(join(destination, "top.txt")), "top");
     EXPECT_EQ(readBytes(at({"Backup", "Docs", "letter.txt"})), "dear");
     EXPECT_EQ(readBytes(at({"Backup", "Docs", "only-here.txt"})), "mine");
@@ -88,7 +89,7 @@ TEST_F(FolderCopyTest, ReplacesExistingFilesAndDeletesNothing)
 
     // Again over its own previous copy: the same tree, nothing doubled or left behind.
     const std::string first = describeTree(destination);
-    fileSystem.copyFolder(source, destination, {});
+    copyFolderTree(fileSystem.copyPrimitives(), source, destination, {});
     EXPECT_EQ(describeTree(destination), first);
     EXPECT_THAT(tempFilesBelow(destination), ::testing::IsEmpty());
 }
@@ -100,7 +101,7 @@ TEST_F(FolderCopyTest, CopiesKeepModificationTimeAndReadOnlyFlag)
     fs::last_write_time(nativePath(join(source, "top.txt")), wholeSecond);
     fileSystem.setAttributes(at({"Source", "Docs", "letter.txt"}), Attribute::ReadOnly);
 
-    fileSystem.copyFolder(source, destination, {});
+    copyFolderTree(fileSystem.copyPrimitives(), source, destination, {});
     EXPECT_EQ(fs::last_write_time(nativePath(join(destination, "top.txt"))), wholeSecond);
     EXPECT_TRUE(fileSystem.attributes(at({"Backup", "Docs", "letter.txt"})) & Attribute::ReadOnly);
     EXPECT_FALSE(fileSystem.attributes(join(destination, "top.txt")) & Attribute::ReadOnly);
@@ -166,7 +167,7 @@ TEST_F(FolderCopyTest, DestinationInsideTheSourceIsNotCopiedIntoItself)
 
 TEST_F(FolderCopyTest, FailedCopyLeavesThePreviousGoodCopyWhole)
 {
-    fileSystem.copyFolder(source, destination, {});
+    copyFolderTree(fileSystem.copyPrimitives(), source, destination, {});
     const std::string big(300 * 1024, 'n');
     makeFile(join(source, "top.txt"), big);
     makeFile(at({"Source", "Docs", "letter.txt"}), "new letter");
@@ -214,7 +215,8 @@ TEST_F(FolderCopyTest, ManyFilesInManyFoldersAllArriveAgainAndAgain)
     for (const std::size_t extra : {500u, 900u, 0u}) {
         const std::uint64_t bytes = fill(extra);
         CopyProgress last;
-        fileSystem.copyFolder(source, destination, [&](const CopyProgress& p) { last = p; });
+        copyFolderTree(fileSystem.copyPrimitives(), source, destination,
+                       [&](const CopyProgress& p) { last = p; });
         EXPECT_EQ(describeTree(destination), describeTree(source));
         EXPECT_THAT(tempFilesBelow(destination), ::testing::IsEmpty());
         EXPECT_EQ(last.files, 5u + 12 * 40);

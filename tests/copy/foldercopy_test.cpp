@@ -1,6 +1,6 @@
 // The copy engine's walk and worker pool, on scripted file operations.
+#include "copy/foldercopy.h"
 #include "platform/error.h"
-#include "platform/foldercopy.h"
 
 #include <cctype>
 #include <condition_variable>

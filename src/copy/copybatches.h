@@ -1,7 +1,7 @@
 #pragma once
 
+#include "copy/foldercopy.h"
 #include "platform/error.h"
-#include "platform/foldercopy.h"
 
 #include <condition_variable>
 #include <cstdint>

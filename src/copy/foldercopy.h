@@ -1,0 +1,90 @@
+#pragma once
+
+#include "platform/copyprimitives.h"
+#include "platform/error.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwell {
+
+struct CopyProgress
+{
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+    // Files of the source not copied because their names are those of the copy's temporary
+    // files, with their full paths.
+    std::vector<std::string> skippedTemps;
+};
+// Called on the thread that runs the copy, now and then while it works.
+using CopyProgressCallback = std::function<void(const CopyProgress&)>;
+
+// One file or folder that a copy skipped: its path relative to the copy's source ("" for the
+// source itself) and why, with the full path the error concerns.
+struct CopyFailure
+{
+    std::string entry;
+    RuntimeError error;
+};
+
+// A folder copy that copied what it could but not everything: the number, description and path
+// are those of its first failure; failures() holds every file or folder that failed, in the
+// order they failed.
+class FolderCopyError : public RuntimeError
+{
+public:
+    explicit FolderCopyError(std::vector<CopyFailure> failures)
+        : RuntimeError(failures.front().error), m_failures(std::move(failures))
+    {
+    }
+    const std::vector<CopyFailure>& failures() const noexcept { return m_failures; }
+    // The failed entries alone, to copy again.
+    std::vector<std::string> failedEntries() const;
+
+private:
+    std::vector<CopyFailure> m_failures;
+};
+
+struct CopyOptions
+{
+    int workers = 2;             // files in flight at once
+    std::size_t queueLimit = 64; // files listed but not yet copied
+    // A batch of written files is flushed and put in place once it holds this many files or
+    // bytes, or when the workers run out of files; flushing one batch overlaps copying the
+    // next, and at most batchesWaiting more batches wait to be flushed. A written file stays
+    // open until it is in place, so these also bound the files the copy holds open.
+    std::size_t batchFiles = 64;
+    std::uint64_t batchBytes = std::uint64_t{64} << 20;
+    std::size_t batchesWaiting = 2;
+    std::chrono::milliseconds progressInterval{100};
+};
+
+// Copies every file and subfolder of source, recursively, into the existing folder destination,
+// replacing files that exist there and deleting nothing. A file that cannot be copied or
+// replaced, or a folder that cannot be listed, is skipped and the rest is copied; the copy then
+// throws a FolderCopyError carrying every failure, its own number that of the first: 76 when a
+// path cannot be reached, 70 when a file in the way cannot be replaced. Source or destination that
+// cannot be reached fail at once. A file is replaced in one atomic step and only once its new data
+// is on the disk, so a failed copy, a crash or a power cut leaves the old copy or the new one,
+// never a part. only, when not empty, lists the entries (relative to source, as failedEntries()
+// names them) to copy instead of the whole tree. Links to folders are followed, but a folder
+// already being copied higher up on the same path is not entered again, and neither the destination
+// nor the folders in avoid (the destinations of the other copies of a backup) are entered when they
+// lie inside the source. progress is called on the calling thread about every progressInterval and
+// once at the end.
+void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
+                    const std::string& destination, const CopyProgressCallback& progress,
+                    const CopyOptions& options = {}, const std::vector<std::string>& only = {},
+                    const std::vector<std::string>& avoid = {});
+
+// Temporary files of the copy have names of one recognisable form: a leftover one is removed
+// by the next copy into its folder, and a file of a source with such a name is not copied but
+// listed in the progress.
+std::string copyTempName(std::uint64_t unique);
+bool isCopyTempName(std::string_view name);
+
+} // namespace tarnwell
