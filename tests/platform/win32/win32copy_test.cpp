@@ -110,7 +110,7 @@ TEST_F(Win32CopyTest, EveryNameIsBackedUpAsItIsAndTheProbeAndTheResetSeeIt)
         EXPECT_EQ(fs.probe(copy, ProbeMask::All), file.substr(file.find_last_of('\\') + 1));
         SetFileAttributesW(longForm(copy).c_str(), FILE_ATTRIBUTE_READONLY);
     }
-    // The reset of Part 2.3 trims the blanks of every folder it walks, "Notes " included: it
+    // The attribute reset trims the blanks of every folder it walks, "Notes " included: it
     // is given the folder of the other names.
     EXPECT_EQ(AttrTree(fs, destination + "\\Names."), 0);
     for (const std::string& file : files) {
