@@ -68,7 +68,8 @@ void fitCaption(QWidget* control)
 {
     const QString caption = captionOf(control);
     const int room = captionRoom(control);
-    if (caption.isEmpty() || room <= 0)
+    // Without any font (Qt's offscreen platform under Wine) nothing is drawn to fit.
+    if (caption.isEmpty() || room <= 0 || QFontDatabase::families().isEmpty())
         return;
     QFont font = control->font();
     while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > 6.0)
