@@ -39,21 +39,12 @@ bool namesWholeDrive(PathStyle style, const std::string& path)
     return split.components.empty() && split.root.rfind("\\\\", 0) != 0;
 }
 
-} // namespace
-
-std::int32_t AttrTree(FileSystem& fileSystem, std::string path)
+// The walk below a checked folder. Names are used as listed: a folder "Notes " is entered
+// as it is, never trimmed like the path a caller gives.
+std::int32_t clearTree(FileSystem& fileSystem, const std::string& path)
 {
-    const PathStyle style = fileSystem.pathStyle();
-    const char separator = preferredSeparator(style);
+    const char separator = preferredSeparator(fileSystem.pathStyle());
     int pending = 0; // every call starts with none, the recursive ones too
-
-    path = trimmedBlanks(path);
-    if (path.empty())
-        return kNotAFolder;
-    if (isSeparator(style, path.back()))
-        path.pop_back();
-    if (!containsSeparator(style, path) || namesWholeDrive(style, path))
-        return kNotAFolder;
 
     int attributes = 0;
     attempt(pending, [&] { attributes = fileSystem.attributes(path); });
@@ -90,11 +81,26 @@ std::int32_t AttrTree(FileSystem& fileSystem, std::string path)
     }
 
     for (const std::string& subfolder : subfolders) {
-        const std::int32_t result = AttrTree(fileSystem, path + separator + subfolder);
+        const std::int32_t result = clearTree(fileSystem, path + separator + subfolder);
         if (result != 0)
             return result;
     }
     return pending;
+}
+
+} // namespace
+
+std::int32_t AttrTree(FileSystem& fileSystem, std::string path)
+{
+    const PathStyle style = fileSystem.pathStyle();
+    path = trimmedBlanks(path);
+    if (path.empty())
+        return kNotAFolder;
+    if (isSeparator(style, path.back()))
+        path.pop_back();
+    if (!containsSeparator(style, path) || namesWholeDrive(style, path))
+        return kNotAFolder;
+    return clearTree(fileSystem, path);
 }
 
 void ClearAttributes(const Services& services, const std::string& path)

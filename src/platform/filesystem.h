@@ -84,7 +84,8 @@ public:
     // The working directory, absolute: where Config.dat and the run log are.
     virtual std::string currentDirectory() = 0;
     // Replaces the file's content in one atomic step: a failure leaves the old file as it was.
-    // A file created here is readable and writable by its owner only.
+    // A file created here is readable and writable by its owner only; an existing file keeps
+    // the permissions and the attributes it had.
     virtual void writeFileAtomically(const std::string& path, const std::string& content) = 0;
 
     // Takes the exclusive lock of the file at path, creating the file (owner-only) when it is

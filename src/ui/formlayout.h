@@ -13,8 +13,17 @@ constexpr int twips(int value)
     return value / 15;
 }
 
-// Places a control at a position and size given in twips.
+// Places a control at a position and size given in twips. A label's or a button's caption that
+// would not fit in the room this gives it is fitted with fitCaption.
 void placeTwips(QWidget* widget, int left, int top, int width, int height);
+
+// The room a caption has in its control: a label's whole width, a button's inside its frame as
+// the style draws it; -1 for any other control.
+int captionRoom(const QWidget* control);
+// Shrinks the font of a label or a button a quarter point at a time, down to 6 points at most,
+// until its caption fits its room. The layouts are made for "MS Sans Serif", in which every
+// caption fits as it is; a wider stand-in (Wine's, a Linux sans-serif) would clip some.
+void fitCaption(QWidget* control);
 
 // Sizes a window's client area given in twips, fixed.
 void setClientTwips(QWidget* window, int width, int height);

@@ -4,7 +4,10 @@
 #include "config/windowtesting.h"
 #include "platform/error.h"
 #include "support/testworld.h"
+#include "ui/formlayout.h"
 
+#include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -13,6 +16,49 @@
 #include <QtTest>
 
 namespace tarnwell {
+
+namespace {
+
+// Advance widths in pixels of "MS Sans Serif", the font the layouts are made for, as Windows
+// draws it at 96 dpi, for the characters from " " to "~": the 8 point face for the buttons'
+// 8.25 points, the 10 point face for the labels' 9.75 points. Each is the larger of the widths
+// of Wine's copy of the font and of a pixel copy of Windows' own, so never narrower than
+// Windows. Windows makes bold by drawing each character twice, one pixel apart: one pixel more
+// per character.
+constexpr int kMsSansSerif8[95] = {3, 3, 5, 7, 6, 8, 6, 2, 3, 3, 4, 6, 3, 3,  3, 5, 6, 6,  6,
+                                   6, 6, 6, 6, 6, 6, 6, 3, 3, 6, 6, 6, 6, 11, 8, 7, 7, 8,  7,
+                                   6, 8, 8, 3, 5, 7, 6, 9, 8, 8, 7, 8, 8, 7,  7, 8, 8, 12, 8,
+                                   8, 8, 3, 5, 3, 6, 7, 3, 6, 6, 6, 6, 6, 3,  6, 6, 2, 2,  6,
+                                   2, 8, 6, 6, 6, 6, 3, 5, 3, 6, 6, 8, 5, 5,  5, 4, 2, 4,  7};
+constexpr int kMsSansSerif10[95] = {
+    3, 3,  5,  7, 7, 12, 9, 3,  4,  4, 5, 7, 3,  4, 3, 4,  7,  7, 7, 7, 7, 7,  7,  7,
+    7, 7,  3,  3, 7, 7,  7, 7,  14, 9, 9, 9, 10, 9, 8, 10, 10, 3, 7, 8, 7, 11, 10, 10,
+    9, 10, 10, 9, 9, 10, 9, 13, 8,  9, 8, 4, 4,  4, 7, 7,  4,  8, 8, 7, 8, 8,  3,  8,
+    7, 3,  3,  7, 3, 11, 7, 8,  8,  8, 4, 7, 3,  7, 7, 9,  6,  7, 6, 5, 3, 5,  9};
+
+// The width of a bold caption in one of the faces above; -1 for a character outside them.
+int msSansSerifBoldWidth(const int (&face)[95], const QString& caption)
+{
+    int width = 0;
+    for (const QChar c : caption) {
+        if (c.unicode() < 32 || c.unicode() > 126)
+            return -1;
+        width += face[c.unicode() - 32] + 1;
+    }
+    return width;
+}
+
+// The caption of a label or a button, or a null text.
+QString captionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return button->text();
+    return {};
+}
+
+} // namespace
 
 class FrmMainTest : public QObject
 {
@@ -247,6 +293,48 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
+    // What the user sees of the four windows: every caption whole, in the fonts this system
+    // draws with (under Wine a wider stand-in for MS Sans Serif, on Linux a sans-serif), and in
+    // MS Sans Serif as Windows draws it, at the sizes the layouts give.
+    void everyCaptionFitsItsControl()
+    {
+        const QList<QWidget*> windows = openEveryWindow();
+        QCOMPARE(windows.size(), 4);
+        int captions = 0;
+        QStringList clipped;
+        for (const QWidget* window : windows) {
+            for (const QWidget* control :
+                 window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                const QString caption = captionOf(control);
+                if (caption.isEmpty())
+                    continue;
+                ++captions;
+                const QString where = window->objectName() + "." + control->objectName();
+                // Qt's offscreen platform under Wine has no fonts at all: nothing to measure.
+                const int drawn = control->fontMetrics().horizontalAdvance(caption);
+                if (!QFontDatabase::families().isEmpty() && drawn > captionRoom(control))
+                    clipped << QString("%1: %2 > %3 pixels in %4")
+                                   .arg(where)
+                                   .arg(drawn)
+                                   .arg(captionRoom(control))
+                                   .arg(control->fontInfo().family());
+                // In Windows' own font the layout holds as it is: a label has its whole width,
+                // a button its width less its frame and margins, three pixels a side.
+                const bool label = qobject_cast<const QLabel*>(control) != nullptr;
+                const int windows =
+                    msSansSerifBoldWidth(label ? kMsSansSerif10 : kMsSansSerif8, caption);
+                const int room = control->width() - (label ? 0 : 6);
+                if (windows < 0 || windows > room)
+                    clipped << QString("%1: %2 > %3 pixels in MS Sans Serif on Windows")
+                                   .arg(where)
+                                   .arg(windows)
+                                   .arg(room);
+            }
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+        QCOMPARE(captions, 6 + (13 + 25) + (8 + 2) + (14 + 12)); // main, config, time, drives
+    }
+
     void closeStopsTheTimer()
     {
         m_window->show();
@@ -257,6 +345,28 @@ private slots:
     }
 
 private:
+    // Opens the four windows as the user does: Config, then in it the time button and Drive
+    // Mapping.
+    QList<QWidget*> openEveryWindow()
+    {
+        m_window->show();
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdConfig")),
+                          Qt::LeftButton);
+        auto* config = m_window->findChild<QWidget*>(QStringLiteral("frmConfig"));
+        if (!config)
+            return {};
+        QTest::mouseClick(config->findChild<QPushButton*>(QStringLiteral("cmdGetTime")),
+                          Qt::LeftButton);
+        QTest::mouseClick(config->findChild<QPushButton*>(QStringLiteral("cmdMapDrive")),
+                          Qt::LeftButton);
+        QList<QWidget*> windows = {m_window.get(), config};
+        for (const char* name : {"frmTime", "frmDriveMapping"}) {
+            if (auto* window = m_window->findChild<QWidget*>(QString::fromUtf8(name)))
+                windows.append(window);
+        }
+        return windows;
+    }
+
     std::unique_ptr<test::TestWorld> m_world;
     test::ScriptedFolderDialog m_dialog;
     std::unique_ptr<FrmMain> m_window;

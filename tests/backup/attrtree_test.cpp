@@ -61,6 +61,9 @@ TEST_F(AttrTreeTest, UnusablePathsAreRefusedWithThePathAsGiven)
 
 TEST_F(AttrTreeTest, EveryFileBecomesNormalFilesFirstDepthFirstFoldersKeepTheirFlags)
 {
+    // A folder name ending in a blank is walked as it is listed.
+    world.fileSystem.addFile("D:\\Backup\\Text\\Notes \\n.txt", "n", ReadOnly);
+    world.fileSystem.clearRecords();
     EXPECT_EQ(AttrTree(world.fileSystem, "D:\\Backup"), 0);
     const std::vector<std::string> expected = {
         "attrib D:\\Backup\\a.txt",
@@ -69,6 +72,7 @@ TEST_F(AttrTreeTest, EveryFileBecomesNormalFilesFirstDepthFirstFoldersKeepTheirF
         "attrib D:\\Backup\\Photos\\c.jpg",
         "attrib D:\\Backup\\Photos\\Old\\d.jpg",
         "attrib D:\\Backup\\Text\\e.doc",
+        "attrib D:\\Backup\\Text\\Notes \\n.txt",
     };
     EXPECT_EQ(changedPaths(), expected) << "a normal file is not touched";
     for (const char* file : {"a.txt", "plain.txt", "z.sys", "Photos\\b.jpg", "Photos\\c.jpg",

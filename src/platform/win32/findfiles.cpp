@@ -24,6 +24,12 @@ bool isBelowNoFolder(const std::wstring& pattern, DWORD code)
     return parent == INVALID_FILE_ATTRIBUTES || !(parent & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace
 
 HANDLE findFirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& data)
@@ -53,12 +59,14 @@ std::string firstMatchName(const std::wstring& path, FindFirst findFirst)
 }
 
 bool forEachMatch(const std::wstring& pattern, Subject subject,
-                  const std::function<void(const WIN32_FIND_DATAW&)>& each)
+                  const std::function<void(const WIN32_FIND_DATAW&)>& each, FindFirst findFirst)
 {
     WIN32_FIND_DATAW data;
-    FindHandle search(findFirstEntry(pattern, data));
+    FindHandle search(findFirst(pattern, data));
     if (!search.valid()) {
         const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)
+            return isFolder(parentOfLongPath(pattern));
         if (meansNothingThere(code) || isBelowNoFolder(pattern, code))
             return false;
         throw win32Error(code, subject);

@@ -22,10 +22,12 @@ bool meansUnreachable(DWORD code);
 std::string firstMatchName(const std::wstring& path, FindFirst findFirst = findFirstEntry);
 
 // Runs one directory search over pattern (a long path, wildcards allowed in its last name) and
-// calls each for every entry, closing the search before it returns. Returns false when nothing
-// matches: no such name, no such folder or no such drive. Other failures throw, mapped for
-// subject.
+// calls each for every entry, closing the search before it returns. Returns whether the folder
+// of pattern is there: false for no such folder or drive, true when it is, also when nothing
+// in it matches (the root of a drive has no "." or ".." entries, so an empty one matches
+// nothing at all). Other failures throw, mapped for subject.
 bool forEachMatch(const std::wstring& pattern, Subject subject,
-                  const std::function<void(const WIN32_FIND_DATAW&)>& each);
+                  const std::function<void(const WIN32_FIND_DATAW&)>& each,
+                  FindFirst findFirst = findFirstEntry);
 
 } // namespace tarnwell::win32

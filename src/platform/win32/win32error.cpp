@@ -16,6 +16,7 @@ int errorNumberFor(unsigned long code, Subject subject)
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: // a save's ReplaceFileW: the old file is in use
         return ErrorNumber::PermissionDenied;
     case ERROR_INVALID_DRIVE:
         return ErrorNumber::DeviceUnavailable;

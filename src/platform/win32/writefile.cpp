@@ -46,7 +46,7 @@ std::wstring tempPathBeside(const std::wstring& longPath, const std::string& fil
     static std::atomic<std::uint64_t> counter{0};
     const std::uint64_t unique =
         (std::uint64_t{GetCurrentProcessId()} << 32) ^ (GetTickCount64() << 12) ^ ++counter;
-    return parentOfLongPath(longPath) + L"\\" + toWide(saveTempName(fileName, unique));
+    return childOfLongPath(parentOfLongPath(longPath), toWide(saveTempName(fileName, unique)));
 }
 
 // Removes the temporary files that saves of fileName left behind when they were killed. A live
@@ -56,11 +56,12 @@ void removeStaleSaveTemps(const std::wstring& folder, const std::string& fileNam
 {
     std::vector<std::wstring> leftovers;
     try {
-        forEachMatch(folder + L"\\*", Subject::Folder, [&](const WIN32_FIND_DATAW& data) {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                isSaveTempOf(toUtf8(data.cFileName), fileName))
-                leftovers.push_back(folder + L"\\" + data.cFileName);
-        });
+        forEachMatch(childOfLongPath(folder, L"*"), Subject::Folder,
+                     [&](const WIN32_FIND_DATAW& data) {
+                         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                             isSaveTempOf(toUtf8(data.cFileName), fileName))
+                             leftovers.push_back(childOfLongPath(folder, data.cFileName));
+                     });
     } catch (const RuntimeError&) {
         return;
     }
@@ -101,7 +102,25 @@ OwnerOnlySecurity::~OwnerOnlySecurity()
     LocalFree(m_descriptor);
 }
 
+bool PlaceCalls::replaceFile(const std::wstring& replaced, const std::wstring& replacement)
+{
+    // No flags: a save that cannot carry the access list over fails rather than drop it.
+    return ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr, 0, nullptr, nullptr) != 0;
+}
+
+bool PlaceCalls::moveFile(const std::wstring& from, const std::wstring& to)
+{
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 void replaceFileContent(const std::wstring& longPath, const std::string& content)
+{
+    PlaceCalls calls;
+    replaceFileContent(longPath, content, calls);
+}
+
+void replaceFileContent(const std::wstring& longPath, const std::string& content, PlaceCalls& calls)
 {
     // Checked here because Windows refuses to move over a read-only file, but Wine run as
     // root would not.
@@ -116,24 +135,49 @@ void replaceFileContent(const std::wstring& longPath, const std::string& content
 
     const std::wstring temp = tempPathBeside(longPath, fileName);
     OwnerOnlySecurity security;
-    // Open from its creation until it has taken the old file's place, shared for that move
-    // only: no other save can take it for a leftover meanwhile.
+    // Open from its creation until it is written and flushed, shared for deletion only: no
+    // other save can take it for a leftover meanwhile.
     FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
                                 security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         throw lastWin32Error(Subject::File);
+    bool tempHoldsTheOnlyCopy = false;
     try {
         writeAll(file.get(), content);
         if (!FlushFileBuffers(file.get()))
             throw lastWin32Error(Subject::File);
-        if (!MoveFileExW(temp.c_str(), longPath.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            throw lastWin32Error(Subject::File);
+        if (existing == INVALID_FILE_ATTRIBUTES) {
+            // The first save: the owner-only file moves in while still held.
+            if (!calls.moveFile(temp, longPath))
+                throw lastWin32Error(Subject::File);
+            if (!file.close())
+                throw lastWin32Error(Subject::File);
+            return;
+        }
+        // ReplaceFileW opens the new file without sharing it, so it is closed first. The
+        // flags the user gave go on it before: Windows carries them over itself, Wine does not.
         if (!file.close())
+            throw lastWin32Error(Subject::File);
+        const DWORD kept = existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0 && !SetFileAttributesW(temp.c_str(), kept))
+            throw lastWin32Error(Subject::File);
+        if (calls.replaceFile(longPath, temp))
+            return;
+        const DWORD code = GetLastError();
+        // The old file went meanwhile (another program removed it), or ReplaceFileW removed it
+        // but could not move the new one in: the new one moves into the empty place.
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+            throw win32Error(code, Subject::File);
+        tempHoldsTheOnlyCopy = code == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+        if (!calls.moveFile(temp, longPath))
             throw lastWin32Error(Subject::File);
     } catch (...) {
         file.close();
-        DeleteFileW(temp.c_str());
+        if (!tempHoldsTheOnlyCopy) {
+            SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(temp.c_str());
+        }
         throw;
     }
 }

@@ -48,6 +48,17 @@ TEST(LongPath, RelativePathsStartAtTheCurrentFolder)
     EXPECT_EQ(toLongPath("\\Top"), L"\\\\?\\" + here.substr(0, 3) + L"Top");
 }
 
+TEST(LongPath, NamesAreKeptEvenWhereWindowsWouldRewriteThem)
+{
+    // Windows' (and Wine's) GetFullPathNameW would drop the dot and the blank and give \\.\aux.
+    EXPECT_EQ(toLongPath("C:\\Data\\report."), L"\\\\?\\C:\\Data\\report.");
+    EXPECT_EQ(toLongPath("C:\\Notes \\aux.c"), L"\\\\?\\C:\\Notes \\aux.c");
+    std::wstring here = L"\\\\?\\" + currentFolder();
+    if (here.back() != L'\\')
+        here += L'\\';
+    EXPECT_EQ(toLongPath("con"), here + L"con");
+}
+
 TEST(LongPath, PrefixedPathsAreKeptAsWritten)
 {
     EXPECT_EQ(toLongPath("\\\\?\\C:\\Data\\"), L"\\\\?\\C:\\Data\\");

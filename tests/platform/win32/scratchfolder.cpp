@@ -4,6 +4,7 @@
 #include "platform/win32/winapi.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace tarnwell::test {
@@ -89,6 +90,26 @@ void writeOnDisk(const std::string& path, const std::string& content)
     CloseHandle(file);
     if (!ok || written != content.size())
         throw std::runtime_error("cannot write " + path);
+}
+
+EmptyDrive::EmptyDrive(const std::string& folder)
+{
+    if (const char* prepared = std::getenv("TARNWELL_TEST_EMPTY_DRIVE")) {
+        m_letter = prepared[0];
+        return;
+    }
+    m_letter = unusedDriveLetter();
+    m_device = {static_cast<wchar_t>(m_letter), L':'};
+    m_target = win32::toWide(folder);
+    if (!DefineDosDeviceW(0, m_device.c_str(), m_target.c_str()))
+        m_letter = 0;
+}
+
+EmptyDrive::~EmptyDrive()
+{
+    if (!m_device.empty() && m_letter)
+        DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, m_device.c_str(),
+                         m_target.c_str());
 }
 
 char unusedDriveLetter()

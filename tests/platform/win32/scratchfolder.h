@@ -23,6 +23,25 @@ private:
     std::string m_path;
 };
 
+// An empty drive for the object's length: under Wine the test runner provides one (its
+// contents are the tests' to clean up), on Windows the given folder becomes one. letter() is 0
+// when there is none.
+class EmptyDrive
+{
+public:
+    explicit EmptyDrive(const std::string& folder);
+    ~EmptyDrive();
+    EmptyDrive(const EmptyDrive&) = delete;
+    EmptyDrive& operator=(const EmptyDrive&) = delete;
+
+    char letter() const { return m_letter; }
+
+private:
+    char m_letter = 0;
+    std::wstring m_device;
+    std::wstring m_target;
+};
+
 // Direct checks on the real disk, apart from the code under test.
 std::wstring longForm(const std::string& absolutePath); // "\\?\" + the path, in UTF-16
 bool existsOnDisk(const std::string& path);

@@ -1,3 +1,4 @@
+#include "backup/attrtree.h"
 #include "copy/foldercopy.h"
 #include "expecterror.h"
 #include "platform/win32/win32copy.h"
@@ -6,8 +7,10 @@
 #include "scratchfolder.h"
 #include "wine.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace tarnwell::win32 {
 namespace {
@@ -17,6 +20,19 @@ using test::expectRuntimeError;
 using test::longForm;
 using test::ScratchFolder;
 using test::writeOnDisk;
+
+std::string readOnDisk(const std::string& path)
+{
+    HANDLE file = CreateFileW(longForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[512];
+    DWORD read = 0;
+    ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, read);
+}
 
 class Win32CopyTest : public ::testing::Test
 {
@@ -53,6 +69,56 @@ TEST_F(Win32CopyTest, TreesDeeperThan260CharactersAreCopied)
     EXPECT_EQ(fs.readFile(copied), "deep content");
     EXPECT_EQ(last.files, 1u);
     EXPECT_EQ(last.bytes, 12u);
+}
+
+TEST_F(Win32CopyTest, EveryNameIsBackedUpAsItIsAndTheProbeAndTheResetSeeIt)
+{
+    // Names that Windows rewrites in a path without the \\?\ prefix, and some it must leave
+    // alone; each file holds its own path. "report" and "report." are two files.
+    const std::vector<std::string> names = {"report",  "report.", "two. . ", "aux.c",  "con",
+                                            "nul.txt", "COM1",    "100%",    "%PATH%", "PROGRA~1"};
+    std::vector<std::string> files = {"Notes \\report.", "Notes \\con"};
+    for (const std::string& name : names)
+        files.push_back("Names.\\" + name);
+    std::string deep = "Names.";
+    for (const std::string folder : {"Notes ", "Names."})
+        ASSERT_TRUE(CreateDirectoryW(longForm(source + "\\" + folder).c_str(), nullptr));
+    while ((destination + "\\" + deep).size() < 300) {
+        deep += "\\level.";
+        ASSERT_TRUE(CreateDirectoryW(longForm(source + "\\" + deep).c_str(), nullptr));
+    }
+    files.push_back(deep + "\\last ");
+    for (const std::string& file : files)
+        writeOnDisk(source + "\\" + file, file);
+
+    copyFolderTree(fs.copyPrimitives(), source, destination, {});
+
+    std::vector<std::string> listed;
+    for (std::string name = fs.probe(destination + "\\Names.\\*", ProbeMask::All); !name.empty();
+         name = fs.next()) {
+        if (name != "." && name != "..")
+            listed.push_back(name);
+    }
+    std::vector<std::string> expected = names;
+    expected.push_back("level.");
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    for (const std::string& file : files) {
+        const std::string copy = destination + "\\" + file;
+        EXPECT_EQ(readOnDisk(copy), file);
+        EXPECT_EQ(fs.probe(copy, ProbeMask::All), file.substr(file.find_last_of('\\') + 1));
+        SetFileAttributesW(longForm(copy).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    // The attribute reset trims the blanks of every folder it walks, "Notes " included: it
+    // is given the folder of the other names.
+    EXPECT_EQ(AttrTree(fs, destination + "\\Names."), 0);
+    for (const std::string& file : files) {
+        if (file.starts_with("Names.")) {
+            EXPECT_EQ(attributesOnDisk(destination + "\\" + file) & FILE_ATTRIBUTE_READONLY, 0u)
+                << file;
+        }
+    }
 }
 
 TEST_F(Win32CopyTest, HiddenAndSystemFilesAreCopiedWithTheirFlags)

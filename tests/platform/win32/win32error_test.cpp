@@ -31,6 +31,8 @@ TEST(Win32Error, CodesThatTheDiskCannotShowMapToTheirRunTimeNumbers)
         EXPECT_EQ(errorNumberFor(c.code, Subject::File), c.file) << "code " << c.code;
         EXPECT_EQ(errorNumberFor(c.code, Subject::Folder), c.folder) << "code " << c.code;
     }
+    // A save whose ReplaceFileW cannot remove the old file, which another program holds.
+    EXPECT_EQ(errorNumberFor(ERROR_UNABLE_TO_REMOVE_REPLACED, Subject::File), 70);
 }
 
 TEST(Win32Error, TheErrorCarriesTheRunTimeDescriptionAndTheLastErrorIsReadAtOnce)

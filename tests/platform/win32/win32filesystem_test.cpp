@@ -1,3 +1,4 @@
+#include "copy/foldercopy.h"
 #include "expecterror.h"
 #include "platform/win32/findfiles.h"
 #include "platform/win32/widetext.h"
@@ -18,6 +19,7 @@ namespace tarnwell::win32 {
 namespace {
 
 using test::attributesOnDisk;
+using test::EmptyDrive;
 using test::existsOnDisk;
 using test::expectRuntimeError;
 using test::longForm;
@@ -164,39 +166,12 @@ TEST_F(Win32FileSystemTest, NothingIsListedOnAnUnusedDriveLetter)
     EXPECT_EQ(fs.next(), "");
 }
 
-// An empty drive: under Wine the test runner provides one, on Windows the scratch folder
-// becomes one for the test's length.
-class EmptyDrive
+// A search that finds nothing at all, as in the root of an empty drive.
+HANDLE nothingFound(const std::wstring&, WIN32_FIND_DATAW&)
 {
-public:
-    explicit EmptyDrive(const std::string& folder)
-    {
-        if (const char* prepared = std::getenv("TARNWELL_TEST_EMPTY_DRIVE")) {
-            m_letter = prepared[0];
-            return;
-        }
-        m_letter = unusedDriveLetter();
-        m_device = {static_cast<wchar_t>(m_letter), L':'};
-        m_target = toWide(folder);
-        if (!DefineDosDeviceW(0, m_device.c_str(), m_target.c_str()))
-            m_letter = 0;
-    }
-    ~EmptyDrive()
-    {
-        if (!m_device.empty() && m_letter)
-            DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, m_device.c_str(),
-                             m_target.c_str());
-    }
-    EmptyDrive(const EmptyDrive&) = delete;
-    EmptyDrive& operator=(const EmptyDrive&) = delete;
-
-    char letter() const { return m_letter; }
-
-private:
-    char m_letter = 0;
-    std::wstring m_device;
-    std::wstring m_target;
-};
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+}
 
 TEST_F(Win32FileSystemTest, AnEmptyDriveIsPresent)
 {
@@ -207,6 +182,26 @@ TEST_F(Win32FileSystemTest, AnEmptyDriveIsPresent)
         << "the drive is not empty";
     EXPECT_EQ(fs.probe(root, ProbeMask::Folders), root);
     EXPECT_EQ(fs.probe(std::string{drive.letter(), ':', '/'}, ProbeMask::Folders), root);
+}
+
+TEST_F(Win32FileSystemTest, AnEmptyDriveRootIsCopiedAsAnEmptyFolder)
+{
+    // The root of a drive has no "." and ".." entries: a search of an empty one finds nothing.
+    fs.makeDirectory(scratch / "Drive");
+    fs.makeDirectory(scratch / "Backup");
+    const EmptyDrive drive(scratch / "Drive");
+    ASSERT_NE(drive.letter(), 0) << "no empty drive to test with";
+    copyFolderTree(fs.copyPrimitives(), std::string{drive.letter(), ':', '\\'}, scratch / "Backup",
+                   {});
+    EXPECT_EQ(listAll(fs, scratch / "Backup\\*", ProbeMask::All), std::vector<std::string>{});
+
+    int entries = 0;
+    const auto count = [&](const WIN32_FIND_DATAW&) { ++entries; };
+    EXPECT_TRUE(
+        forEachMatch(longForm(scratch.path()) + L"\\*", Subject::Folder, count, nothingFound));
+    EXPECT_FALSE(
+        forEachMatch(longForm(scratch / "missing") + L"\\*", Subject::Folder, count, nothingFound));
+    EXPECT_EQ(entries, 0);
 }
 
 TEST_F(Win32FileSystemTest, RealFailuresCarryTheirRunTimeNumbers)

@@ -1,7 +1,10 @@
 #include "expecterror.h"
 #include "platform/savetemp.h"
+#include "platform/win32/longpath.h"
+#include "platform/win32/widetext.h"
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/winapi.h"
+#include "platform/win32/writefile.h"
 #include "scratchfolder.h"
 #include "wine.h"
 
@@ -16,6 +19,7 @@ namespace tarnwell::win32 {
 namespace {
 
 using test::attributesOnDisk;
+using test::EmptyDrive;
 using test::expectRuntimeError;
 using test::longForm;
 using test::ScratchFolder;
@@ -26,7 +30,8 @@ std::vector<std::wstring> namesOnDisk(const std::string& folder)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((longForm(folder) + L"\\*").c_str(), &data);
+    const std::wstring pattern = longForm(folder) + (folder.ends_with('\\') ? L"*" : L"\\*");
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -87,6 +92,53 @@ std::wstring currentUser()
     return text;
 }
 
+// Gives a file's access list: full access for the current user, reading for everyone.
+void letEveryoneRead(const std::string& path)
+{
+    const std::wstring sddl = L"D:P(A;;FA;;;" + currentUser() + L")(A;;FR;;;WD)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    std::wstring wide = longForm(path);
+    EXPECT_EQ(SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, dacl, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    LocalFree(descriptor);
+}
+
+// Makes each call that puts a saved file in place, and writes it down.
+class RecordingPlaceCalls : public PlaceCalls
+{
+public:
+    bool replaceFile(const std::wstring& replaced, const std::wstring& replacement) override
+    {
+        calls.push_back(L"replace " + replaced + L" by " + replacement);
+        return PlaceCalls::replaceFile(replaced, replacement);
+    }
+    bool moveFile(const std::wstring& from, const std::wstring& to) override
+    {
+        calls.push_back(L"move " + from + L" to " + to);
+        return PlaceCalls::moveFile(from, to);
+    }
+
+    std::vector<std::wstring> calls;
+};
+
+// "move " or "replace " and the temporary file a save put in place, with "*" for its number.
+std::wstring callWithTemp(std::wstring call)
+{
+    const std::size_t number = call.find(L"Config.dat-");
+    const std::size_t end = call.find(L".tmp", number);
+    if (number != std::wstring::npos && end != std::wstring::npos)
+        call.replace(number + 11, end - number - 11, L"*");
+    return call;
+}
+
 class WriteFileTest : public ::testing::Test
 {
 protected:
@@ -144,6 +196,74 @@ TEST_F(WriteFileTest, OnlyTheWritingUserMayOpenTheFile)
     fs.writeFileAtomically(scratch / "Config.dat", "replaced");
     EXPECT_EQ(accessListOf(scratch / "Config.dat").allowed,
               std::vector<std::wstring>{currentUser()});
+}
+
+TEST_F(WriteFileTest, AnExistingFileIsReplacedWithReplaceFileAndANewOneMovedIn)
+{
+    const std::wstring config = longForm(scratch / "Config.dat");
+    const std::wstring temp = longForm(scratch.path()) + L"\\.Config.dat-*.tmp";
+    RecordingPlaceCalls calls;
+    replaceFileContent(config, "first", calls);
+    replaceFileContent(config, "second", calls);
+    ASSERT_EQ(calls.calls.size(), 2u);
+    EXPECT_EQ(callWithTemp(calls.calls[0]), L"move " + temp + L" to " + config);
+    EXPECT_EQ(callWithTemp(calls.calls[1]), L"replace " + config + L" by " + temp);
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "second");
+    EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+}
+
+TEST_F(WriteFileTest, ASaveKeepsTheFlagsTheUserGaveTheFile)
+{
+    writeOnDisk(scratch / "Config.dat", "old");
+    ASSERT_TRUE(SetFileAttributesW(longForm(scratch / "Config.dat").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    fs.writeFileAtomically(scratch / "Config.dat", "new");
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "new");
+    EXPECT_EQ(attributesOnDisk(scratch / "Config.dat") & ~static_cast<DWORD>(test::archiveNoise()),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(namesOnDisk(scratch.path()), std::vector<std::wstring>{L"Config.dat"});
+}
+
+TEST_F(WriteFileTest, ASaveKeepsTheAccessListTheUserGaveTheFile)
+{
+    if (test::runningUnderWine())
+        GTEST_SKIP() << "Wine keeps no access lists on files; the ReplaceFileW call is checked";
+    fs.writeFileAtomically(scratch / "Config.dat", "old");
+    letEveryoneRead(scratch / "Config.dat");
+    fs.writeFileAtomically(scratch / "Config.dat", "new");
+    const AccessList list = accessListOf(scratch / "Config.dat");
+    EXPECT_EQ(list.allowed, (std::vector<std::wstring>{currentUser(), L"S-1-1-0"}));
+    EXPECT_EQ(fs.readFile(scratch / "Config.dat"), "new");
+}
+
+TEST_F(WriteFileTest, AFileInTheRootOfADriveIsSavedWithItsTemporaryFileBesideIt)
+{
+    // Tarnwell run from the root of a USB stick: Config.dat is D:\Config.dat.
+    fs.makeDirectory(scratch / "Drive");
+    const EmptyDrive drive(scratch / "Drive");
+    ASSERT_NE(drive.letter(), 0) << "no empty drive to test with";
+    const std::wstring root = {L'\\', L'\\', L'?', L'\\', static_cast<wchar_t>(drive.letter()),
+                               L':',  L'\\'};
+    wchar_t here[MAX_PATH + 1];
+    GetCurrentDirectoryW(MAX_PATH + 1, here);
+    ASSERT_TRUE(SetCurrentDirectoryW(root.substr(4).c_str()));
+    RecordingPlaceCalls calls;
+    try {
+        replaceFileContent(toLongPath("Config.dat"), "first", calls);
+        replaceFileContent(toLongPath("Config.dat"), "second", calls);
+    } catch (const RuntimeError& error) {
+        ADD_FAILURE() << error.description();
+    }
+    SetCurrentDirectoryW(here);
+    ASSERT_EQ(calls.calls.size(), 2u);
+    EXPECT_EQ(callWithTemp(calls.calls[0]),
+              L"move " + root + L".Config.dat-*.tmp to " + root + L"Config.dat");
+    EXPECT_EQ(callWithTemp(calls.calls[1]),
+              L"replace " + root + L"Config.dat by " + root + L".Config.dat-*.tmp");
+    const std::string config = win32::toUtf8(root.substr(4)) + "Config.dat";
+    EXPECT_EQ(fs.readFile(config), "second");
+    EXPECT_EQ(namesOnDisk(win32::toUtf8(root.substr(4))), std::vector<std::wstring>{L"Config.dat"});
+    DeleteFileW((root + L"Config.dat").c_str()); // the drive is left empty for the next test
 }
 
 TEST_F(WriteFileTest, AReadOnlyFileIsRefusedAndKept)
