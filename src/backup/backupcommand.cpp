@@ -35,7 +35,8 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
            (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + " copied";
 }
 
-BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger)
+BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger,
+                               bool everyFile)
 {
     // Taken before the log is touched, so that a refused run writes nothing into the block of
     // the run that holds it.
@@ -66,12 +67,14 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
             log.write("Skipped", note);
             status.showDetail(note);
         };
-        StartBackup(services, summary, count, report,
-                    [&](int pair, const std::string& source, const CopyProgress& progress) {
-                        copied[pair] = progress;
-                        status.showProgress(
-                            backupProgressLine(pair, source, progress.files, progress.bytes));
-                    });
+        StartBackup(
+            services, summary, count, report,
+            [&](int pair, const std::string& source, const CopyProgress& progress) {
+                copied[pair] = progress;
+                status.showProgress(
+                    backupProgressLine(pair, source, progress.files, progress.bytes));
+            },
+            everyFile);
         status.showProgress("");
         if (report.configUnreadable) {
             const std::string problem = "cannot read Config.dat in " +
@@ -107,6 +110,10 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
         status.showProgress(""); // the text stays as it was; a stale count would mislead
     CopyProgress total;
     for (const auto& [pair, counted] : copied) {
+        log.write("Copied", "Pair " + std::to_string(pair) + ": " + std::to_string(counted.files) +
+                                (counted.files == 1 ? " file, " : " files, ") +
+                                byteCountText(counted.bytes) + "; " +
+                                std::to_string(counted.upToDate) + " already up to date");
         total.files += counted.files;
         total.bytes += counted.bytes;
     }

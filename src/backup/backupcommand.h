@@ -21,9 +21,11 @@ enum class BackupOutcome
 // by one line per network drive that could not be mapped. Error trap without suffix. While
 // another backup or drive command of the same Config.dat runs, it only says so. The run log,
 // when services have one, gets a block saying what started it (trigger), every problem,
-// message and outcome line, what was copied and how long it took.
+// message and outcome line, what each pair copied and left alone as up to date, and how long
+// it took. everyFile copies also the files whose copy is up to date.
 BackupOutcome runBackupCommand(const Services& services, StatusBox& status,
-                               const std::string& trigger = "the Backup button");
+                               const std::string& trigger = "the Backup button",
+                               bool everyFile = false);
 
 // The progress line shown under the announcement while a pair is copied.
 std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,

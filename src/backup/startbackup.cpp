@@ -40,10 +40,11 @@ class BackupRun
 {
 public:
     BackupRun(const Services& services, std::string& messages, std::int16_t& errors,
-              BackupRunReport& report, const BackupProgressCallback& progress)
+              BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
         : m_services(services), m_fileSystem(services.fileSystem), m_messages(messages),
           m_errors(errors), m_report(report), m_progress(progress)
     {
+        m_copyOptions.everyFile = everyFile;
     }
 
     void run();
@@ -90,6 +91,7 @@ private:
     std::int16_t& m_errors;
     BackupRunReport& m_report;
     const BackupProgressCallback& m_progress;
+    CopyOptions m_copyOptions;
 
     FolderPairs m_pairs;
     DriveTable m_drives;
@@ -273,6 +275,7 @@ void BackupRun::copyPair(int pair, const std::string& destination)
     const CopyProgressCallback progress = [&](const CopyProgress& attempt) {
         copied.files = earlier.files + attempt.files;
         copied.bytes = earlier.bytes + attempt.bytes;
+        copied.upToDate = earlier.upToDate + attempt.upToDate;
         noteSkippedTemps(attempt.skippedTemps);
         if (m_progress)
             m_progress(pair, m_source, copied);
@@ -291,7 +294,7 @@ void BackupRun::copyPair(int pair, const std::string& destination)
                 return;
             }
             try {
-                copyFolderTree(primitives, m_source, destination, progress, {}, failed,
+                copyFolderTree(primitives, m_source, destination, progress, m_copyOptions, failed,
                                foldersToAvoid(primitives));
             } catch (const FolderCopyError& error) {
                 failed = error.failedEntries();
@@ -355,9 +358,9 @@ std::string backupFolderName(PathStyle style, const std::string& source)
 }
 
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
-                 BackupRunReport& report, const BackupProgressCallback& progress)
+                 BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
 {
-    BackupRun(services, strMessages, intErrors, report, progress).run();
+    BackupRun(services, strMessages, intErrors, report, progress, everyFile).run();
 }
 
 } // namespace tarnwell

@@ -37,9 +37,10 @@ struct BackupRunReport
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to
 // strMessages and adds 1 to intErrors for each. An unexpected failure in a pair's steps is shown
 // in a message box and costs only that pair; one while Config.dat is read ends the run with a
-// message box. progress may be empty.
+// message box. progress may be empty. everyFile copies also the files whose copy is up to date.
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
-                 BackupRunReport& report, const BackupProgressCallback& progress = {});
+                 BackupRunReport& report, const BackupProgressCallback& progress = {},
+                 bool everyFile = false);
 
 // The name under which source is copied into its target: on Windows the text after the last
 // backslash, "(DriveRoot)" when that is empty; otherwise (no backslash, "." or ".." at the end)

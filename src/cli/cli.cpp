@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "Runs Tarnwell's commands without its window, with Config.dat of the working directory.\n"
     "\n"
     "Commands:\n"
-    "  backup             back up every configured folder pair\n"
+    "  backup [--every-file]\n"
+    "                     back up every configured folder pair; --every-file copies also\n"
+    "                     the files whose copy is up to date\n"
     "  show               show the folder pairs, the backup time and the drive table\n"
     "  map-drives         map every configured network drive that is not there\n"
     "  disconnect-drives  disconnect every configured network drive that is there\n"
@@ -46,9 +48,11 @@ int anotherRunning(std::ostream& err)
     return CliExit::CouldNotRun;
 }
 
-int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err)
+int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err,
+           bool everyFile)
 {
-    const BackupOutcome outcome = runBackupCommand(services, console, "tarnwell-cli");
+    const BackupOutcome outcome = runBackupCommand(
+        services, console, everyFile ? "tarnwell-cli --every-file" : "tarnwell-cli", everyFile);
     if (outcome == BackupOutcome::AnotherRunning)
         return anotherRunning(err);
     out << console.report();
@@ -122,7 +126,9 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
     if (command == "log")
         return logCommand({args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()},
                           platform.fileSystem, out, err);
-    if (at + 1 < args.size())
+    const bool everyFile =
+        command == "backup" && at + 2 == args.size() && args[at + 1] == "--every-file";
+    if (at + 1 < args.size() && !everyFile)
         return usageError(err, "unexpected argument: " + args[at + 1]);
 
     Console console(err, errIsTerminal);
@@ -135,7 +141,7 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
     const Services services{platform.fileSystem, platform.network, platform.clock,
                             platform.codePage,   console,          runLog ? &*runLog : nullptr};
     if (command == "backup")
-        return backup(services, console, out, err);
+        return backup(services, console, out, err, everyFile);
     if (command == "show")
         return showConfiguration(services, out, err);
     std::string strDriveLog;

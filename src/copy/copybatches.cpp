@@ -1,12 +1,16 @@
 #include "copy/copybatches.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tarnwell {
 
 CopyBatches::CopyBatches(CopyPrimitives& primitives, const CopyOptions& options,
-                         PlacedCallback placed, FailedCallback failed, DoneCallback batchDone)
-    : m_primitives(primitives), m_options(options), m_placed(std::move(placed)),
+                         std::size_t fileLimit, PlacedCallback placed, FailedCallback failed,
+                         DoneCallback batchDone)
+    : m_primitives(primitives), m_options(options),
+      m_fileLimit(std::max<std::size_t>(1, fileLimit)), m_placed(std::move(placed)),
       m_failed(std::move(failed)), m_batchDone(std::move(batchDone))
 {
     m_flusher = std::thread([this] { flushLoop(); });
@@ -18,26 +22,44 @@ CopyBatches::~CopyBatches()
     finish();
 }
 
+bool CopyBatches::full() const
+{
+    return m_open.files.size() >= m_fileLimit || m_open.bytes >= m_options.batchBytes;
+}
+
+bool CopyBatches::ready() const
+{
+    return full() || m_open.files.size() >= m_options.readyFiles ||
+           m_open.bytes >= m_options.readyBytes;
+}
+
 void CopyBatches::add(Written file)
 {
     std::unique_lock lock(m_mutex);
+    // The writers wait for the disk rather than pile up written files without end.
+    m_batchTaken.wait(lock, [this] { return !full() || m_abandoned; });
+    if (m_open.files.empty())
+        m_open.started = std::chrono::steady_clock::now();
     m_open.bytes += file.bytes;
     m_open.files.push_back(std::move(file));
-    if (m_open.files.size() >= m_options.batchFiles || m_open.bytes >= m_options.batchBytes)
-        sealLocked(lock);
+    // The flusher learns when the batch is due from its first file.
+    if (m_open.files.size() == 1 || ready())
+        m_batchReady.notify_one();
 }
 
-void CopyBatches::seal()
+void CopyBatches::drain()
 {
-    std::unique_lock lock(m_mutex);
-    if (!m_open.files.empty())
-        sealLocked(lock);
+    {
+        std::lock_guard lock(m_mutex);
+        m_draining = true;
+    }
+    m_batchReady.notify_one();
 }
 
 bool CopyBatches::idle()
 {
     std::lock_guard lock(m_mutex);
-    return m_open.files.empty() && m_sealed.empty() && !m_flushing;
+    return m_open.files.empty() && !m_flushing && m_renamed.empty();
 }
 
 void CopyBatches::abandon()
@@ -60,24 +82,9 @@ void CopyBatches::finish()
     if (m_flusher.joinable())
         m_flusher.join();
     // Left only when the copy was abandoned: what was written replaces nothing.
-    m_sealed.push_back(std::move(m_open));
+    for (const Written& file : m_open.files)
+        discard(file);
     m_open = Batch{};
-    for (const Batch& batch : m_sealed) {
-        for (const Written& file : batch.files)
-            discard(file);
-    }
-    m_sealed.clear();
-}
-
-void CopyBatches::sealLocked(std::unique_lock<std::mutex>& lock)
-{
-    m_sealed.push_back(std::move(m_open));
-    m_open = Batch{};
-    m_batchReady.notify_one();
-    // The writers wait for the disk rather than pile up written files without end.
-    m_batchTaken.wait(lock, [this] {
-        return m_sealed.size() <= std::max<std::size_t>(1, m_options.batchesWaiting) || m_abandoned;
-    });
 }
 
 void CopyBatches::flushLoop()
@@ -86,12 +93,25 @@ void CopyBatches::flushLoop()
         Batch batch;
         {
             std::unique_lock lock(m_mutex);
-            m_batchReady.wait(lock,
-                              [this] { return !m_sealed.empty() || m_finished || m_abandoned; });
-            if (m_sealed.empty() || m_abandoned)
-                return;
-            batch = std::move(m_sealed.front());
-            m_sealed.pop_front();
+            for (;;) {
+                if (m_abandoned)
+                    return;
+                const bool ending = m_draining || m_finished;
+                if (m_open.files.empty()) {
+                    if (ending && !m_renamed.empty())
+                        break;
+                    if (m_finished)
+                        return;
+                    m_batchReady.wait(lock);
+                    continue;
+                }
+                const auto due = m_open.started + m_options.batchInterval;
+                if (ending || ready() || std::chrono::steady_clock::now() >= due)
+                    break;
+                m_batchReady.wait_until(lock, due);
+            }
+            batch = std::move(m_open);
+            m_open = Batch{};
             m_flushing = true;
         }
         m_batchTaken.notify_all();
@@ -111,24 +131,31 @@ void CopyBatches::flushLoop()
     }
 }
 
-void CopyBatches::flush(const Batch& batch)
+void CopyBatches::flush(Batch& batch)
 {
-    std::vector<std::string> temps;
-    for (const Written& file : batch.files)
-        temps.push_back(file.temp);
-    try {
-        m_primitives.flushFiles(temps);
-    } catch (const RuntimeError& error) {
-        // Data that may not be on the disk never replaces a good copy.
-        for (const Written& file : batch.files) {
-            discard(file);
-            m_failed(file, error);
-        }
-        return;
+    std::vector<Written> before;
+    {
+        std::lock_guard lock(m_mutex);
+        before.swap(m_renamed);
     }
-    std::vector<std::string> folders;
-    std::vector<const Written*> placed;
-    for (const Written& file : batch.files) {
+    // One flush puts this batch's data and the batch before's renames on the disk.
+    const FlushFailures failures = flushBoth(batch.files, before);
+    settleRenames(before, failures.folders);
+
+    // Data that may not be on the disk never replaces a good copy.
+    std::vector<bool> unflushed(batch.files.size(), false);
+    for (const FlushFailure& failure : failures.files) {
+        if (failure.index < batch.files.size() && !unflushed[failure.index]) {
+            unflushed[failure.index] = true;
+            discard(batch.files[failure.index]);
+            m_failed(batch.files[failure.index], failure.error);
+        }
+    }
+    std::vector<Written> renamed;
+    for (std::size_t i = 0; i < batch.files.size(); ++i) {
+        if (unflushed[i])
+            continue;
+        Written& file = batch.files[i];
         try {
             m_primitives.replace(file.temp, file.destination);
         } catch (const RuntimeError& error) {
@@ -136,21 +163,74 @@ void CopyBatches::flush(const Batch& batch)
             m_failed(file, error);
             continue;
         }
-        if (std::find(folders.begin(), folders.end(), file.folder) == folders.end())
-            folders.push_back(file.folder);
-        placed.push_back(&file);
+        renamed.push_back(std::move(file));
     }
+    bool flushNow = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_renamed.swap(renamed);
+        // Nothing is coming whose flush would take these renames along: the copy is ending.
+        flushNow = (m_draining || m_finished) && m_open.files.empty();
+    }
+    if (flushNow) {
+        std::vector<Written> last;
+        {
+            std::lock_guard lock(m_mutex);
+            last.swap(m_renamed);
+        }
+        settleRenames(last, flushBoth({}, last).folders);
+    }
+}
+
+FlushFailures CopyBatches::flushBoth(const std::vector<Written>& written,
+                                     const std::vector<Written>& renamed)
+{
+    std::vector<std::string> temps;
+    temps.reserve(written.size());
+    for (const Written& file : written)
+        temps.push_back(file.temp);
+    const std::vector<std::string> folders = foldersOf(renamed);
+    if (temps.empty() && folders.empty())
+        return {};
     try {
-        if (!folders.empty())
-            m_primitives.flushFolders(folders);
+        return m_primitives.flush(temps, folders);
     } catch (const RuntimeError& error) {
-        // The new copies are in place but may not stay there: they are copied again.
-        for (const Written* file : placed)
-            m_failed(*file, RuntimeError(error).concerning(file->folder));
-        return;
+        FlushFailures all;
+        for (std::size_t i = 0; i < temps.size(); ++i)
+            all.files.push_back({i, error});
+        for (std::size_t i = 0; i < folders.size(); ++i)
+            all.folders.push_back({i, error});
+        return all;
     }
-    for (const Written* file : placed)
-        m_placed(*file);
+}
+
+std::vector<std::string> CopyBatches::foldersOf(const std::vector<Written>& renamed)
+{
+    std::vector<std::string> folders;
+    std::unordered_set<std::string> seen;
+    for (const Written& file : renamed) {
+        if (seen.insert(file.folder).second)
+            folders.push_back(file.folder);
+    }
+    return folders;
+}
+
+void CopyBatches::settleRenames(const std::vector<Written>& renamed,
+                                const std::vector<FlushFailure>& folderFailures)
+{
+    const std::vector<std::string> folders = foldersOf(renamed);
+    std::unordered_map<std::string, const RuntimeError*> failed;
+    for (const FlushFailure& failure : folderFailures) {
+        if (failure.index < folders.size())
+            failed.emplace(folders[failure.index], &failure.error);
+    }
+    for (const Written& file : renamed) {
+        // The new copy is in place but may not stay there: it is copied again.
+        if (const auto found = failed.find(file.folder); found != failed.end())
+            m_failed(file, RuntimeError(*found->second).concerning(file.folder));
+        else
+            m_placed(file);
+    }
 }
 
 void CopyBatches::discard(const Written& file)

@@ -3,9 +3,9 @@
 #include "copy/foldercopy.h"
 #include "platform/error.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,8 +16,10 @@ namespace tarnwell {
 
 // The last stage of the folder copy: files written under temporary names are gathered in
 // batches, and one thread of its own flushes each batch, renames its files over the old copies
-// and flushes their folders, while the writers go on with the next files. A batch whose flush
-// fails replaces nothing.
+// and flushes their folders, while the writers go on with the next files. The renames of a
+// batch are flushed after the data of the next batch, whose flush has by then put them on the
+// disk as well, so that a batch costs the disk one flush rather than two. A file whose data
+// may not be on the disk replaces nothing.
 class CopyBatches
 {
 public:
@@ -35,21 +37,22 @@ public:
     // Called on the flushing thread after each batch, when idle() may have changed.
     using DoneCallback = std::function<void()>;
 
-    CopyBatches(CopyPrimitives& primitives, const CopyOptions& options, PlacedCallback placed,
-                FailedCallback failed, DoneCallback batchDone);
+    // At most fileLimit written files are gathered while another batch is flushed.
+    CopyBatches(CopyPrimitives& primitives, const CopyOptions& options, std::size_t fileLimit,
+                PlacedCallback placed, FailedCallback failed, DoneCallback batchDone);
     ~CopyBatches();
     CopyBatches(const CopyBatches&) = delete;
     CopyBatches& operator=(const CopyBatches&) = delete;
 
-    // Adds a written file (any thread); waits while too many sealed batches wait for the disk.
+    // Adds a written file (any thread); waits while a full batch waits for the disk.
     void add(Written file);
-    // Hands over what has been gathered, full or not.
-    void seal();
-    // True when nothing is gathered, waiting or being flushed.
+    // No more files for now: what has been gathered is flushed and put in place at once.
+    void drain();
+    // True when nothing is gathered, being flushed or waiting for its folder flush.
     bool idle();
     // Wakes the callers of add() and flushes nothing more; what is left replaces nothing.
     void abandon();
-    // Ends the flushing thread after the waiting batches (or at once when abandoned), then
+    // Ends the flushing thread after the gathered files (or at once when abandoned), then
     // discards whatever was not put in place.
     void finish();
 
@@ -58,25 +61,36 @@ private:
     {
         std::vector<Written> files;
         std::uint64_t bytes = 0;
+        std::chrono::steady_clock::time_point started;
     };
 
-    void sealLocked(std::unique_lock<std::mutex>& lock);
+    bool full() const;
+    bool ready() const;
     void flushLoop();
-    void flush(const Batch& batch);
+    void flush(Batch& batch);
+    // Flushes the data of written and the renames of renamed in one go.
+    FlushFailures flushBoth(const std::vector<Written>& written,
+                            const std::vector<Written>& renamed);
+    static std::vector<std::string> foldersOf(const std::vector<Written>& renamed);
+    // Reports each renamed file as placed, or as failed where its folder's flush failed.
+    void settleRenames(const std::vector<Written>& renamed,
+                       const std::vector<FlushFailure>& folderFailures);
     void discard(const Written& file);
 
     CopyPrimitives& m_primitives;
     const CopyOptions& m_options;
+    std::size_t m_fileLimit;
     PlacedCallback m_placed;
     FailedCallback m_failed;
     DoneCallback m_batchDone;
 
     std::mutex m_mutex;
-    std::condition_variable m_batchReady; // the flusher: a batch was sealed or the copy ended
-    std::condition_variable m_batchTaken; // writers: the flusher took a batch
+    std::condition_variable m_batchReady; // the flusher: files arrived, or a change of state
+    std::condition_variable m_batchTaken; // writers: the flusher took the gathered batch
     Batch m_open;
-    std::deque<Batch> m_sealed;
+    std::vector<Written> m_renamed; // in place, their folders not flushed yet
     bool m_flushing = false;
+    bool m_draining = false;
     bool m_finished = false;
     bool m_abandoned = false;
     std::thread m_flusher;

@@ -14,8 +14,9 @@ namespace tarnwell {
 
 struct CopyProgress
 {
-    std::uint64_t files = 0;
+    std::uint64_t files = 0; // copied and in place
     std::uint64_t bytes = 0;
+    std::uint64_t upToDate = 0; // left alone: their copy was up to date
     // Files of the source not copied because their names are those of the copy's temporary
     // files, with their full paths.
     std::vector<std::string> skippedTemps;
@@ -53,29 +54,40 @@ struct CopyOptions
 {
     int workers = 2;             // files in flight at once
     std::size_t queueLimit = 64; // files listed but not yet copied
-    // A batch of written files is flushed and put in place once it holds this many files or
-    // bytes, or when the workers run out of files; flushing one batch overlaps copying the
-    // next, and at most batchesWaiting more batches wait to be flushed. A written file stays
-    // open until it is in place, so these also bound the files the copy holds open.
-    std::size_t batchFiles = 64;
+    // Written files are gathered into a batch that one thread flushes and puts in place while
+    // the workers write the next. The flushing thread takes the batch as soon as it is free
+    // once the batch holds readyFiles files or readyBytes bytes, once its first file has
+    // waited batchInterval, or when the copy ends, so that the disk writes while the workers
+    // copy; each flush costs a journal commit, so a batch is not flushed for every file. A
+    // batch that holds batchFiles files or batchBytes bytes makes the workers wait for the
+    // flush. A written file stays open until it is in place, so batchFiles (and the backend's
+    // own limit) also bounds the files the copy holds open.
+    std::size_t readyFiles = 64;
+    std::uint64_t readyBytes = std::uint64_t{8} << 20;
+    std::chrono::milliseconds batchInterval{100};
+    std::size_t batchFiles = 4096;
     std::uint64_t batchBytes = std::uint64_t{64} << 20;
-    std::size_t batchesWaiting = 2;
     std::chrono::milliseconds progressInterval{100};
+    // Copies every file, also those whose copy is up to date.
+    bool everyFile = false;
 };
 
 // Copies every file and subfolder of source, recursively, into the existing folder destination,
-// replacing files that exist there and deleting nothing. A file that cannot be copied or
-// replaced, or a folder that cannot be listed, is skipped and the rest is copied; the copy then
-// throws a FolderCopyError carrying every failure, its own number that of the first: 76 when a
-// path cannot be reached, 70 when a file in the way cannot be replaced. Source or destination that
-// cannot be reached fail at once. A file is replaced in one atomic step and only once its new data
-// is on the disk, so a failed copy, a crash or a power cut leaves the old copy or the new one,
-// never a part. only, when not empty, lists the entries (relative to source, as failedEntries()
-// names them) to copy instead of the whole tree. Links to folders are followed, but a folder
-// already being copied higher up on the same path is not entered again, and neither the destination
-// nor the folders in avoid (the destinations of the other copies of a backup) are entered when they
-// lie inside the source. progress is called on the calling thread about every progressInterval and
-// once at the end.
+// replacing files that exist there and deleting nothing. A file whose copy is up to date is
+// left alone unless options.everyFile is set: a copy of the same size and flags whose
+// modification time is the source's, as closely as the destination's file system keeps times.
+// A file that cannot be copied or replaced, or a folder that cannot be listed, is skipped and
+// the rest is copied; the copy then throws a FolderCopyError carrying every failure, its own
+// number that of the first: 76 when a path cannot be reached, 70 when a file in the way cannot
+// be replaced. Source or destination that cannot be reached fail at once. A file is replaced in
+// one atomic step and only once its new data is on the disk, so a failed copy, a crash or a
+// power cut leaves the old copy or the new one, never a part. only, when not empty, lists the
+// entries (relative to source, as failedEntries() names them) to copy instead of the whole
+// tree. Links to folders are followed, but a folder already being copied higher up on the same
+// path is not entered again, and neither the destination nor the folders in avoid (the
+// destinations of the other copies of a backup) are entered when they lie inside the source.
+// progress is called on the calling thread about every progressInterval and once at the end.
+// The caller holds the run lock of its configuration (see CopyPrimitives::removeStaleTemp).
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
                     const CopyOptions& options = {}, const std::vector<std::string>& only = {},

@@ -3,11 +3,24 @@
 #include "platform/error.h"
 #include "platform/pathrules.h"
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwell {
+
+// What the copy compares to find a copy up to date: the size, the modification time and the
+// flags a copy carries along (the permission bits, or the read-only, hidden and system flags).
+struct FileStamp
+{
+    std::uint64_t size = 0;
+    std::int64_t seconds = 0; // since 1970
+    std::uint32_t nanoseconds = 0;
+    std::uint32_t flags = 0;
+};
 
 // One entry of a folder as the copy sees it. Links are followed for the type.
 struct FolderEntry
@@ -16,11 +29,32 @@ struct FolderEntry
     {
         File,
         Folder,
-        Other, // a device, pipe, socket or a link to nothing: there is no content to copy
+        Other,  // a device, pipe, socket or a link to nothing: there is no content to copy
+        Failed, // what a link leads to cannot be looked up: failure says why
     };
+    FolderEntry() = default;
+    FolderEntry(std::string entryName, Type entryType, bool throughLink = false)
+        : name(std::move(entryName)), type(entryType), link(throughLink)
+    {
+    }
+
     std::string name;
     Type type = Type::File;
     bool link = false; // reached through a symbolic link or junction
+    FileStamp stamp;   // of a file, when the listing was asked for stamps
+    std::optional<RuntimeError> failure;
+};
+
+// An entry that a flush could not put on the disk, by its index in what was flushed.
+struct FlushFailure
+{
+    std::size_t index;
+    RuntimeError error;
+};
+struct FlushFailures
+{
+    std::vector<FlushFailure> files;
+    std::vector<FlushFailure> folders;
 };
 
 // Two paths that lead to the same folder have the same identity (device and file number).
@@ -33,13 +67,13 @@ struct FolderId
 
 // The few file operations the folder copy needs from a backend. Failures are RuntimeErrors.
 // A file is copied in three steps so that a new copy replaces an old one only once its data
-// is on the disk: copyToTemp writes it under a temporary name, flushFiles makes a batch of
-// them durable, replace renames each over its old copy, and flushFolders makes the renames
+// is on the disk: copyToTemp writes it under a temporary name, flush makes a batch of them
+// durable, replace renames each over its old copy, and a later flush makes the renames
 // durable.
-// Threads: listFolder, folderId, makeFolder and removeStaleTemp are called on the copying
-// thread; isReadOnlyFile and copyToTemp on worker threads, several at once; flushFiles,
-// replace, discard and flushFolders on one flushing thread, while the workers go on copying.
-// A temporary file is only ever passed to one thread at a time.
+// Threads: listFolder, folderId, timeResolution, makeFolder, removeStaleTemp and
+// openTempLimit are called on the copying thread; isReadOnlyFile and copyToTemp on worker
+// threads, several at once; flush, replace and discard on one flushing thread, while the
+// workers go on copying. A temporary file is only ever passed to one thread at a time.
 class CopyPrimitives
 {
 public:
@@ -47,33 +81,47 @@ public:
 
     virtual PathStyle pathStyle() const = 0;
 
-    // The entries of a folder without "." and ".."; 76 when it cannot be reached.
-    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
+    // The entries of a folder without "." and ".."; 76 when it cannot be reached. With
+    // withStamps, each file's stamp too.
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) = 0;
     // The identity of the folder that path leads to; 76 when it cannot be reached or is a file.
     virtual FolderId folderId(const std::string& folder) = 0;
+    // How finely the file system that holds folder keeps modification times: zero when it
+    // keeps them as given.
+    virtual std::chrono::nanoseconds timeResolution(const std::string& folder) = 0;
     // Makes sure path is a folder: creates one level when nothing is there and returns true,
     // returns false when a folder (or a link to one) is there already. 76 when the parent is
     // missing, 70 when a file is in the way.
     virtual bool makeFolder(const std::string& path) = 0;
     // Deletes a temporary file that an interrupted copy left behind, unless a live copy (of
-    // this or another process) is still writing it; then it is left alone.
+    // this or another process) is still writing it; then it is left alone. Where the target
+    // cannot lock files, a live copy cannot be told from a leftover: the copy is only run
+    // while the caller holds the run lock of its configuration, so no other run of it is
+    // writing there, and such a file is removed.
     virtual void removeStaleTemp(const std::string& path) = 0;
+    // How many temporary files a copy may hold open at once, after raising the process's limit
+    // where that is allowed. Called on the copying thread before the copy starts.
+    virtual std::size_t openTempLimit() = 0;
     // True when path is an existing file whose read-only flag forbids replacing it.
     virtual bool isReadOnlyFile(const std::string& path) = 0;
     // Copies source into temp, a new file in the folder of destination (named only for its
-    // errors), with source's modification time and read-only flag. temp stays marked as live
-    // until replace or discard. On a failure temp is removed. Returns the bytes copied.
+    // errors), with source's modification time and flags. replacing tells whether something
+    // may be in the way at destination, as far as the copy knows; a backend may write a file
+    // that replaces nothing in another way. temp stays marked as live until replace or
+    // discard. Anything but a regular file is refused without waiting for it. On a failure
+    // temp is removed. Returns the bytes copied.
     virtual std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                                     const std::string& destination) = 0;
-    // Puts the data of the written temporary files on the disk.
-    virtual void flushFiles(const std::vector<std::string>& temps) = 0;
+                                     const std::string& destination, bool replacing) = 0;
+    // Puts on the disk the data of the written temporary files temps and the renames made
+    // in folders so far. Each entry's own result counts: those that may not be on the disk
+    // are returned.
+    virtual FlushFailures flush(const std::vector<std::string>& temps,
+                                const std::vector<std::string>& folders) = 0;
     // Renames a flushed temp over destination in one atomic step; a folder in the way gives 70
     // and leaves temp to discard.
     virtual void replace(const std::string& temp, const std::string& destination) = 0;
     // Removes a temp that will replace nothing.
     virtual void discard(const std::string& temp) = 0;
-    // Puts the renames made in these folders on the disk.
-    virtual void flushFolders(const std::vector<std::string>& folders) = 0;
 };
 
 } // namespace tarnwell

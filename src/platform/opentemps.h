@@ -2,9 +2,9 @@
 
 #include "platform/error.h"
 
-#include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace tarnwell {
@@ -45,7 +45,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::map<std::string, Handle> m_handles;
+    std::unordered_map<std::string, Handle> m_handles;
 };
 
 } // namespace tarnwell

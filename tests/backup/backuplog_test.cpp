@@ -42,6 +42,7 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
     world.setPair(1, "C:\\Data\\Docs", "X:\\Backup");
     world.setPair(2, "C:\\Data\\Docs", "D:\\Backup");
     world.setPair(3, "C:\\Data\\Docs\\Sub", "D:\\Backup");
+    world.setPair(4, "C:\\Data\\Docs\\Sub", "D:\\Backup"); // pair 3 again: up to date
     world.fileSystem.addFile("C:\\Data\\Docs\\.tarnwell-0123456789abcdef.tmp", "the user's");
     world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
                             "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::DiskFull);
@@ -67,6 +68,10 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
         "(C:\\Data\\Docs X:\\Backup, Path not found (C:\\Data\\Docs X:\\Backup, X:\\Backup "
         "was not created!, 61 Disk full (C:\\Data\\Docs D:\\Backup\n"
         "Outcome: Mapping of \\\\srv\\data failed!\n"
+        "Copied: Pair 1: 0 files, 0 bytes; 0 already up to date\n"
+        "Copied: Pair 2: 1 file, 5 bytes; 0 already up to date\n"
+        "Copied: Pair 3: 1 file, 5 bytes; 0 already up to date\n"
+        "Copied: Pair 4: 0 files, 0 bytes; 1 already up to date\n"
         "Copied: 2 files, 10 bytes\n"
         "Duration: 0 s\n"
         "\n"
@@ -82,13 +87,14 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
 TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
 {
     // The repeats after clearing the attributes copy only a.txt: first it succeeds, as many
-    // files as the first attempt, then it fails every time.
+    // files as the first attempt, then it fails every time. Every file, so that the second run
+    // does not leave the first one's copies alone.
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
     for (const int times : {1, -1}) {
         world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
                                 "D:\\Backup\\Docs\\a.txt", ErrorNumber::PermissionDenied, times);
         world.writeConfig();
-        runBackupCommand(world.services, status);
+        runBackupCommand(world.services, status, "the Backup button", true);
         EXPECT_NE(
             log().find(times < 0 ? "Copied: 1 file, 5 bytes\n" : "Copied: 2 files, 10 bytes\n"),
             std::string::npos)

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace tarnwell {
@@ -257,6 +258,85 @@ TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
             "D:\\Backup)"}))
         << "the record names the file it happened on";
     EXPECT_FALSE(report.configUnreadable);
+}
+
+// A file is copied unless its copy has its size, flags and time, the time as finely as the
+// target's drive keeps it; a read-only copy in the way still gives 70 and the clearing round.
+TEST(QuickCheckTest, OnlyFilesWhoseCopyIsNotUpToDateAreCopied)
+{
+    using std::chrono::milliseconds;
+    constexpr int kRo = Attribute::ReadOnly;
+    const struct
+    {
+        const char* name;
+        std::string copy; // D:\Backup\Docs\a.txt before the run; the source holds "alpha"
+        milliseconds copyLater;
+        int sourceFlags;
+        int copyFlags;
+        milliseconds resolution; // of drive D:
+        bool everyFile;
+        bool copied;
+        bool cleared; // refused with 70, then the target's flags cleared and the copy repeated
+    } rows[] = {
+        {"unchanged", "alpha", milliseconds(0), 0, 0, milliseconds(0), false, false, false},
+        {"other size", "alpha!", milliseconds(0), 0, 0, milliseconds(0), false, true, false},
+        {"older copy", "alpha", milliseconds(-1), 0, 0, milliseconds(0), false, true, false},
+        {"newer copy", "alpha", milliseconds(1), 0, 0, milliseconds(0), false, true, false},
+        {"read-only, unchanged", "alpha", milliseconds(0), kRo, kRo, milliseconds(0), false, false,
+         false},
+        {"read-only, changed", "alpha", milliseconds(-1), kRo, kRo, milliseconds(0), false, true,
+         true},
+        {"FAT keeps 2 s", "alpha", milliseconds(1500), 0, 0, milliseconds(2000), false, false,
+         false},
+        {"every file", "alpha", milliseconds(0), 0, 0, milliseconds(0), true, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::BackupWorld world;
+        MemoryFileSystem& fs = world.fileSystem;
+        const std::string source = "C:\\Data\\Docs\\a.txt";
+        const std::string copy = "D:\\Backup\\Docs\\a.txt";
+        fs.setAttributes(source, row.sourceFlags);
+        fs.addFile(copy, row.copy, row.copyFlags);
+        fs.setModified(copy,
+                       fs.modifiedOf(source) + std::chrono::nanoseconds(row.copyLater).count());
+        fs.setTimeResolution('D', row.resolution);
+        world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+        world.writeConfig();
+        std::string messages;
+        std::int16_t errors = 0;
+        BackupRunReport report;
+        StartBackup(world.services, messages, errors, report, {}, row.everyFile);
+
+        EXPECT_EQ(errors, 0) << messages;
+        const auto& changes = fs.changes();
+        EXPECT_EQ(std::count(changes.begin(), changes.end(), "copy " + copy), row.copied ? 1 : 0);
+        EXPECT_EQ(std::count(changes.begin(), changes.end(), "copy D:\\Backup\\Docs\\Sub\\b.txt"),
+                  1);
+        EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                                [](const std::string& c) { return c.rfind("attrib D:", 0) == 0; }) >
+                      0,
+                  row.cleared);
+        EXPECT_EQ(fs.contentOf(copy), row.copied ? "alpha" : row.copy);
+    }
+}
+
+// A link whose target cannot be looked up (a junction to a share that is offline) is that
+// entry's failure, not nothing to copy.
+TEST_F(StartBackupTest, LinkThatCannotBeFollowedIsCountedAndNamed)
+{
+    fs().addFile("C:\\Data\\Docs\\offline", "", Attribute::ReparsePoint);
+    fs().failOn(Op::FollowLink, "C:\\Data\\Docs\\offline", ErrorNumber::PathNotFound);
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    run();
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(messages, ", Path not found (C:\\Data\\Docs D:\\Backup");
+    EXPECT_EQ(problems,
+              std::vector<std::string>{"Pair 1: 76 Path not found: C:\\Data\\Docs\\offline "
+                                       "(C:\\Data\\Docs -> D:\\Backup)"});
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
 }
 
 TEST_F(StartBackupTest, NoCopyEntersAnotherPairsDestinationOrCopiesASourceOntoItself)

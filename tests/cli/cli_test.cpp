@@ -49,6 +49,9 @@ TEST_F(CliTest, BackupPrintsTheOutcomeAndExitsByIt)
     EXPECT_EQ(out.str(), "Backups Complete at 1:05:00 PM, on 3/12/2008\n");
     EXPECT_EQ(err.str(), "") << "no progress when the error stream is not a terminal";
     EXPECT_EQ(world.fileSystem.contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    world.fileSystem.clearRecords();
+    EXPECT_EQ(run({"backup", "--every-file"}), 0);
+    EXPECT_EQ(world.fileSystem.changes().size(), 2u) << "both files copied again";
 
     world.setPair(2, "C:\\Nope", "D:\\Backup");
     world.writeConfig();

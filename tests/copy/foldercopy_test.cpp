@@ -74,7 +74,7 @@ public:
 
     PathStyle pathStyle() const override { return PathStyle::Posix; }
 
-    std::vector<FolderEntry> listFolder(const std::string& folder) override
+    std::vector<FolderEntry> listFolder(const std::string& folder, bool) override
     {
         std::lock_guard lock(m_mutex);
         m_listed.push_back(folder);
@@ -89,6 +89,8 @@ public:
             throw RuntimeError(ErrorNumber::PathNotFound);
         return it->second;
     }
+    std::chrono::nanoseconds timeResolution(const std::string&) override { return {}; }
+    std::size_t openTempLimit() override { return 1 << 16; }
     bool makeFolder(const std::string& path) override
     {
         if (m_folders.count(path))
@@ -103,7 +105,7 @@ public:
     }
     bool isReadOnlyFile(const std::string&) override { return false; }
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override
+                             const std::string& destination, bool) override
     {
         std::unique_lock lock(m_mutex);
         ++m_started;
@@ -116,7 +118,8 @@ public:
         m_log.push_back("write " + destination);
         return m_temps[temp].content.size();
     }
-    void flushFiles(const std::vector<std::string>& temps) override
+    FlushFailures flush(const std::vector<std::string>& temps,
+                        const std::vector<std::string>& folders) override
     {
         std::unique_lock lock(m_mutex);
         m_flushGate.wait(lock, [this] { return m_flushGateOpen; });
@@ -124,8 +127,16 @@ public:
             --m_flushFailures;
             throw RuntimeError(ErrorNumber::DeviceIo);
         }
-        for (const std::string& temp : temps)
-            m_log.push_back("flush " + temp);
+        FlushFailures failures;
+        for (std::size_t i = 0; i < temps.size(); ++i) {
+            if (m_unflushable.count(m_temps.at(temps[i]).source))
+                failures.files.push_back({i, RuntimeError(ErrorNumber::DeviceIo)});
+            else
+                m_log.push_back("flush " + temps[i]);
+        }
+        for (const std::string& folder : folders)
+            m_log.push_back("flush folder " + folder);
+        return failures;
     }
     void replace(const std::string& temp, const std::string& destination) override
     {
@@ -142,14 +153,9 @@ public:
         m_temps.erase(temp);
         m_log.push_back("discard " + temp);
     }
-    void flushFolders(const std::vector<std::string>& folders) override
-    {
-        std::lock_guard lock(m_mutex);
-        for (const std::string& folder : folders)
-            m_log.push_back("flush folder " + folder);
-    }
-
     void failFlushes(int count) { m_flushFailures = count; }
+    // The flush reports the data of this source's copy as not on the disk.
+    void failFlushOf(const std::string& source) { m_unflushable.insert(source); }
     void closeFlushGate() { m_flushGateOpen = false; }
     void openFlushGate()
     {
@@ -202,6 +208,7 @@ private:
     std::condition_variable m_flushGate;
     bool m_flushGateOpen = true;
     int m_flushFailures = 0;
+    std::set<std::string> m_unflushable;
     std::map<std::string, Written> m_temps;
     std::vector<std::string> m_log;
     std::map<std::string, FolderId> m_folders;
@@ -330,10 +337,12 @@ TEST_F(CopyEngineTest, NewCopiesReplaceOldOnesOnlyOnceFlushedAndFoldersAreFlushe
     addFolderOfFiles("src/A", 7);
     addFolderOfFiles("src/B", 5);
     fake.failFlushes(1);
+    fake.failFlushOf("src/B/2"); // its own flush result counts, whatever the batch's
     CopyOptions options;
     options.batchFiles = 3;
 
     EXPECT_EQ(copyError(options), ErrorNumber::DeviceIo);
+    EXPECT_THAT(failed, Contains("B/2"));
     const std::vector<std::string> log = fake.log();
     const auto discarded = std::count_if(log.begin(), log.end(), [](const std::string& line) {
         return line.rfind("discard ", 0) == 0;
@@ -368,7 +377,6 @@ TEST_F(CopyEngineTest, WorkersGoOnCopyingWhileABatchIsFlushed)
     fake.closeFlushGate();
     CopyOptions options;
     options.batchFiles = 2;
-    options.batchesWaiting = 4;
     std::promise<void> finished;
     std::thread rescue([&, done = finished.get_future()] {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);

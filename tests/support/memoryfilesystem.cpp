@@ -23,6 +23,7 @@ struct MemoryFileSystem::Node
     bool folder = true;
     int attributes = Attribute::Normal;
     std::string content;
+    std::int64_t modified = 0;               // nanoseconds since 1970
     std::map<std::string, NodePtr> children; // upper-case name -> node
 
     int flags() const { return attributes | (folder ? Attribute::Directory : 0); }
@@ -97,6 +98,8 @@ void MemoryFileSystem::addFile(const std::string& path, const std::string& conte
     node->folder = false;
     node->attributes = attributes;
     node->content = content;
+    m_lastModified += 1'000'000'000;
+    node->modified = m_lastModified;
     folder->children[upper(name)] = node;
 }
 
@@ -110,6 +113,23 @@ void MemoryFileSystem::failOn(Operation operation, const std::string& path, int 
 {
     m_failures.push_back(
         {operation, upper(normalizePath(PathStyle::Windows, absolute(path))), number, times, skip});
+}
+
+void MemoryFileSystem::setModified(const std::string& path, std::int64_t nanoseconds)
+{
+    requireNode(path)->modified = nanoseconds;
+}
+
+std::int64_t MemoryFileSystem::modifiedOf(const std::string& path) const
+{
+    NodePtr node = find(path);
+    return node ? node->modified : -1;
+}
+
+void MemoryFileSystem::setTimeResolution(char drive, std::chrono::nanoseconds resolution)
+{
+    m_timeResolutions[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] =
+        resolution;
 }
 
 bool MemoryFileSystem::exists(const std::string& path) const
@@ -327,7 +347,7 @@ std::string MemoryFileSystem::key(const std::string& path) const
     return upper(normalizePath(PathStyle::Windows, absolute(path)));
 }
 
-std::vector<FolderEntry> MemoryFileSystem::listFolder(const std::string& folder)
+std::vector<FolderEntry> MemoryFileSystem::listFolder(const std::string& folder, bool withStamps)
 {
     std::lock_guard lock(m_copyMutex);
     checkFailure(Operation::ListFolder, folder);
@@ -335,9 +355,25 @@ std::vector<FolderEntry> MemoryFileSystem::listFolder(const std::string& folder)
     if (!node || !node->folder)
         throw RuntimeError(ErrorNumber::PathNotFound);
     std::vector<FolderEntry> entries;
-    for (const auto& [name, child] : node->children)
-        entries.push_back(
-            {child->name, child->folder ? FolderEntry::Type::Folder : FolderEntry::Type::File});
+    for (const auto& [name, child] : node->children) {
+        FolderEntry entry{child->name,
+                          child->folder ? FolderEntry::Type::Folder : FolderEntry::Type::File,
+                          (child->attributes & Attribute::ReparsePoint) != 0};
+        try {
+            checkFailure(Operation::FollowLink, joinPath(PathStyle::Windows, folder, child->name));
+        } catch (const RuntimeError& error) {
+            entry.type = FolderEntry::Type::Failed;
+            entry.failure = error;
+        }
+        if (withStamps && entry.type == FolderEntry::Type::File) {
+            entry.stamp.size = child->content.size();
+            entry.stamp.seconds = child->modified / 1'000'000'000;
+            entry.stamp.nanoseconds = static_cast<std::uint32_t>(child->modified % 1'000'000'000);
+            entry.stamp.flags = static_cast<std::uint32_t>(
+                child->attributes & (Attribute::ReadOnly | Attribute::Hidden | Attribute::System));
+        }
+        entries.push_back(std::move(entry));
+    }
     return entries;
 }
 
@@ -349,6 +385,12 @@ FolderId MemoryFileSystem::folderId(const std::string& folder)
         throw RuntimeError(ErrorNumber::PathNotFound);
     // A drive letter connected to a share leads to the same node as the share's path.
     return FolderId{0, reinterpret_cast<std::uintptr_t>(node.get())};
+}
+
+std::chrono::nanoseconds MemoryFileSystem::timeResolution(const std::string& folder)
+{
+    const auto found = m_timeResolutions.find(driveLetterOf(absolute(folder)));
+    return found == m_timeResolutions.end() ? std::chrono::nanoseconds{0} : found->second;
 }
 
 bool MemoryFileSystem::makeFolder(const std::string& path)
@@ -386,7 +428,7 @@ bool MemoryFileSystem::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std::string& temp,
-                                           const std::string& destination)
+                                           const std::string& destination, bool)
 {
     std::lock_guard lock(m_copyMutex);
     checkFailure(Operation::CopyFile, destination);
@@ -397,6 +439,9 @@ std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std:
     NodePtr folder = requireParent(temp, name);
     auto copy = std::make_shared<Node>(*from);
     copy->name = name;
+    // As FAT does, a coarse drive keeps the time rounded up to its resolution.
+    if (const std::int64_t step = timeResolution(temp).count(); step > 1)
+        copy->modified = (copy->modified + step - 1) / step * step;
     folder->children[upper(name)] = copy;
     m_liveTemps.insert(key(temp));
     return copy->content.size();

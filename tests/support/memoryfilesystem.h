@@ -3,6 +3,8 @@
 #include "platform/copyprimitives.h"
 #include "platform/filesystem.h"
 
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,6 +30,7 @@ public:
         MakeDirectory,
         CopyFile,   // one file of a copy, matched on the destination file's path
         ListFolder, // the listing of a folder inside a copy, matched on that folder
+        FollowLink, // looking up what a link in a copy's listing leads to, matched on the link
         ReadFile,
         WriteFile,
     };
@@ -45,6 +48,12 @@ public:
     void addFile(const std::string& path, const std::string& content,
                  int attributes = Attribute::Normal);
     void setCurrentDirectory(const std::string& path);
+    // Modification times, in nanoseconds since 1970. Each file added gets a later time than
+    // the one before, as files written one after another do; a copy keeps its source's time,
+    // as finely as the drive it lands on keeps times.
+    void setModified(const std::string& path, std::int64_t nanoseconds);
+    std::int64_t modifiedOf(const std::string& path) const;
+    void setTimeResolution(char drive, std::chrono::nanoseconds resolution);
 
     // Makes the next `times` calls of operation on path fail with number (-1: every call),
     // after letting the first `skip` of them through.
@@ -82,17 +91,21 @@ public:
     std::unique_ptr<FileLock> tryLockFile(const std::string& path) override;
 
     // --- CopyPrimitives: a temporary file is live from copyToTemp until replace or discard ---
-    std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
+    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
+    std::size_t openTempLimit() override { return 1 << 16; }
     bool isReadOnlyFile(const std::string& path) override;
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override;
-    void flushFiles(const std::vector<std::string>&) override {}
+                             const std::string& destination, bool replacing) override;
+    FlushFailures flush(const std::vector<std::string>&, const std::vector<std::string>&) override
+    {
+        return {};
+    }
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
-    void flushFolders(const std::vector<std::string>&) override {}
 
 private:
     struct Node;
@@ -119,6 +132,8 @@ private:
     std::map<char, NodePtr> m_drives;
     std::map<std::string, NodePtr> m_shares; // upper-case \\SERVER\SHARE\ -> root
     std::string m_currentDirectory = "C:\\Work";
+    std::int64_t m_lastModified = 1'200'000'000'000'000'000; // 2008
+    std::map<char, std::chrono::nanoseconds> m_timeResolutions;
     std::vector<Failure> m_failures;
     std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;

@@ -1,14 +1,16 @@
 #include "platform/posix/posixcopy.h"
 
+#include "platform/filesystem.h"
+#include "platform/posix/filecontent.h"
 #include "platform/posix/oserror.h"
 
-#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
-#include <sys/sendfile.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -17,180 +19,172 @@ namespace tarnwell::posix {
 
 namespace {
 
-// Up to this many files or folders are flushed one by one; more are flushed with one call for
-// their whole file system, which costs one journal commit instead of one per file.
+// Up to this many files and folders are flushed one by one; more with one call for their
+// whole file system, which costs one journal commit instead of one per entry.
 constexpr std::size_t kFlushEachUpTo = 2;
 
-constexpr std::uint64_t kChunk = std::uint64_t{1} << 30;
+// What the rest of the program may hold open besides the temporary files of a copy.
+constexpr rlim_t kOtherOpenFiles = 256;
 
-FolderEntry::Type typeOf(const FileStatus& info)
+// Failures that mean the file system cannot lock at all (NFS without its lock service).
+bool cannotLock(int code)
 {
-    if (S_ISDIR(info.st_mode))
-        return FolderEntry::Type::Folder;
-    if (S_ISREG(info.st_mode))
-        return FolderEntry::Type::File;
-    return FolderEntry::Type::Other;
+    return code == ENOLCK || code == EOPNOTSUPP || code == ENOSYS;
 }
 
-// The entry at path as the copy sees it; the listing's type saves a call where it is given.
-FolderEntry entryFor(const std::string& path, std::string name, unsigned char listedType)
+// The process's umask, read without changing it; 0777 when it cannot be read, so that every
+// mode is then set explicitly.
+mode_t currentUmask()
 {
-    FolderEntry entry{std::move(name), FolderEntry::Type::Other, false};
-    FileStatus info{};
-    if (listedType == DT_DIR)
-        entry.type = FolderEntry::Type::Folder;
-    else if (listedType == DT_REG)
-        entry.type = FolderEntry::Type::File;
-    else if (listedType == DT_LNK || listedType == DT_UNKNOWN) {
-        if (::lstat(path.c_str(), &info) != 0)
-            return entry; // gone since it was listed
-        entry.link = S_ISLNK(info.st_mode);
-        // A link to nothing has no content: it is left alone rather than stopping the copy.
-        if (!entry.link || ::stat(path.c_str(), &info) == 0)
-            entry.type = typeOf(info);
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return 0777;
+    unsigned mask = 0777;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "Umask: %o", &mask) == 1)
+            break;
     }
-    return entry;
+    std::fclose(status);
+    return static_cast<mode_t>(mask & 0777);
 }
 
-std::uint64_t copyByReadWrite(int from, int to)
+int flushOne(int descriptor)
 {
-    std::vector<char> buffer(256 * 1024);
-    std::uint64_t total = 0;
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw errnoError(errno);
-        if (got == 0)
-            return total;
-        writeAll(to, buffer.data(), static_cast<std::size_t>(got));
-        total += static_cast<std::uint64_t>(got);
+    return ::fsync(descriptor) == 0 ? 0 : errno;
+}
+
+// The write-back error of the file since it was opened, writing out what is still unwritten;
+// it waits for nothing once the data is on the disk. A file system without the call flushes.
+int ownWriteBackError(int descriptor)
+{
+    constexpr unsigned kWriteAndWait =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (::sync_file_range(descriptor, 0, 0, kWriteAndWait) == 0)
+        return 0;
+    const int code = errno;
+    return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP ? flushOne(descriptor) : code;
+}
+
+// Many entries: one call writes out their whole file system and commits its journal once.
+// Its result alone may miss a write-back error of one file (before Linux 5.8 always; later,
+// one from before the call's descriptor was opened), so each file's own error state is then
+// checked; a flush of each instead would cost the disk a cache flush per file. A folder's
+// renames are in the journal that the call committed. Entries on another file system are
+// flushed one by one.
+void flushMany(const std::vector<OpenTemp::Raw>& files, const std::vector<FileHandle>& folders,
+               const std::vector<std::string>& folderPaths, FlushFailures& failures)
+{
+    FileStatus synced{};
+    int first = -1;
+    if (!files.empty()) {
+        first = files.front().descriptor;
+        synced.st_dev = files.front().device;
     }
-}
-
-// Between two file systems the kernel still copies without a trip through user memory, which
-// was measured faster than reads and writes for large files.
-std::uint64_t copyBySendfile(int from, int to, std::uint64_t expectedSize)
-{
-    std::uint64_t total = 0;
-    while (expectedSize == 0 || total < expectedSize) {
-        const std::uint64_t wanted =
-            expectedSize == 0 ? kChunk : std::min(kChunk, expectedSize - total);
-        const ssize_t sent = ::sendfile(to, from, nullptr, static_cast<std::size_t>(wanted));
-        if (sent > 0) {
-            total += static_cast<std::uint64_t>(sent);
-            continue;
-        }
-        if (sent == 0)
-            return total;
-        if (errno == EINTR)
-            continue;
-        if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-            return total + copyByReadWrite(from, to);
-        throw errnoError(errno);
+    for (std::size_t i = 0; first < 0 && i < folders.size(); ++i) {
+        if (folders[i] && ::fstat(folders[i].get(), &synced) == 0)
+            first = folders[i].get();
     }
-    return total;
-}
-
-void syncDescriptor(int descriptor)
-{
-    if (::fsync(descriptor) != 0)
-        throw errnoError(errno);
-}
-
-// Flushes each file, or each file system once when there are many.
-void flushAll(const std::vector<int>& descriptors)
-{
-    if (descriptors.size() <= kFlushEachUpTo) {
-        for (const int descriptor : descriptors)
-            syncDescriptor(descriptor);
+    if (first < 0)
         return;
+    const int syncError = ::syncfs(first) == 0 ? 0 : errno;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        int code = 0;
+        if (files[i].device != synced.st_dev)
+            code = flushOne(files[i].descriptor);
+        else if (syncError != 0)
+            code = syncError;
+        else
+            code = ownWriteBackError(files[i].descriptor);
+        if (code != 0)
+            failures.files.push_back({i, errnoError(code)});
     }
-    std::vector<dev_t> done;
-    for (const int descriptor : descriptors) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
         FileStatus info{};
-        if (::fstat(descriptor, &info) != 0)
-            throw errnoError(errno);
-        if (std::find(done.begin(), done.end(), info.st_dev) != done.end())
+        if (!folders[i])
             continue;
-        if (::syncfs(descriptor) != 0)
-            throw errnoError(errno);
-        done.push_back(info.st_dev);
+        const bool together = ::fstat(folders[i].get(), &info) == 0 && info.st_dev == synced.st_dev;
+        const int code = together ? syncError : flushOne(folders[i].get());
+        if (code != 0)
+            failures.folders.push_back({i, errnoError(code).concerning(folderPaths[i])});
     }
 }
 
 } // namespace
 
-std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize)
+int flockCall(int descriptor, int operation)
 {
-    std::uint64_t total = 0;
-    // Stopping at the expected size saves a call per file; a file of unknown size (0) is
-    // copied until the kernel reports its end.
-    while (expectedSize == 0 || total < expectedSize) {
-        const std::uint64_t wanted =
-            expectedSize == 0 ? kChunk : std::min(kChunk, expectedSize - total);
-        const ssize_t copied =
-            ::copy_file_range(from, nullptr, to, nullptr, static_cast<std::size_t>(wanted), 0);
-        if (copied > 0) {
-            total += static_cast<std::uint64_t>(copied);
-            continue;
-        }
-        if (copied == 0)
-            return total;
-        if (errno == EINTR)
-            continue;
-        // Not offered between these two files (another file system, older kernels): both
-        // offsets are where the kernel stopped, so the copy goes on from there.
-        if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
-            errno == EBADF)
-            return total + copyBySendfile(from, to, expectedSize == 0 ? 0 : expectedSize - total);
-        throw errnoError(errno);
+    while (::flock(descriptor, operation) != 0) {
+        if (errno != EINTR)
+            return errno;
     }
-    return total;
+    return 0;
 }
 
-FileHandle createLockedTemp(const std::string& path)
+OpenTemp createLockedTemp(const std::string& path, mode_t mode, const LockCall& lock)
 {
     for (;;) {
-        FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (!file)
             throw pathError(errno, path);
-        while (::flock(file.get(), LOCK_EX) != 0) {
-            if (errno != EINTR)
-                throw errnoError(errno);
+        const int code = lock(file.get(), LOCK_EX);
+        if (code != 0 && !cannotLock(code)) {
+            // Removed at once: left behind, it could pass for a live one to every later run.
+            ::unlink(path.c_str());
+            throw errnoError(code);
         }
         // Another run may have taken the new file for a leftover in the moment before it was
         // locked, and removed it; then it is made again.
         FileStatus info{};
         if (::fstat(file.get(), &info) != 0)
             throw errnoError(errno);
-        if (info.st_nlink > 0)
-            return file;
+        if (info.st_nlink > 0 || code != 0)
+            return OpenTemp{std::move(file), info.st_dev};
     }
 }
 
-std::vector<FolderEntry> PosixCopyPrimitives::listFolder(const std::string& folder)
-{
-    Directory directory(folder);
-    std::vector<FolderEntry> entries;
-    while (const struct dirent* item = directory.read()) {
-        const std::string name = item->d_name;
-        if (name != "." && name != "..")
-            entries.push_back(entryFor(folder + "/" + name, name, item->d_type));
-    }
-    return entries;
-}
+namespace {
 
-FolderId PosixCopyPrimitives::folderId(const std::string& folder)
+// A new file without a name in the folder of path, or an empty handle where the file system
+// cannot make one. It cannot be left behind: it goes when it is closed.
+OpenTemp createUnnamedTemp(const std::string& path, mode_t mode)
 {
+    const std::string::size_type slash = path.find_last_of('/');
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    FileHandle file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (!file) {
+        const int code = errno;
+        if (code == EOPNOTSUPP || code == EISDIR || code == EINVAL)
+            return {};
+        throw pathError(code, path);
+    }
     FileStatus info{};
-    if (::stat(folder.c_str(), &info) != 0)
+    if (::fstat(file.get(), &info) != 0)
         throw errnoError(errno);
-    if (!S_ISDIR(info.st_mode))
-        throw RuntimeError(ErrorNumber::PathNotFound);
-    return FolderId{static_cast<std::uint64_t>(info.st_dev),
-                    static_cast<std::uint64_t>(info.st_ino)};
+    return OpenTemp{std::move(file), info.st_dev, false};
+}
+
+// Gives the file without a name that descriptor holds the name path; -1 with errno on a
+// failure. Without the right to link by descriptor, it goes through /proc.
+int linkUnnamed(int descriptor, const std::string& path)
+{
+    static std::atomic<bool> byDescriptorRefused{false};
+    if (!byDescriptorRefused) {
+        if (::linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT && errno != EPERM)
+            return -1;
+        byDescriptorRefused = true;
+    }
+    const std::string proc = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+}
+
+} // namespace
+
+PosixCopyPrimitives::PosixCopyPrimitives(LockCall lock)
+    : m_lock(std::move(lock)), m_umask(currentUmask())
+{
 }
 
 bool PosixCopyPrimitives::makeFolder(const std::string& path)
@@ -215,7 +209,9 @@ void PosixCopyPrimitives::removeStaleTemp(const std::string& path)
     FileStatus held{};
     if (::fstat(file.get(), &held) != 0 || !S_ISREG(held.st_mode))
         return;
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+    // Where nothing can be locked no run holds it, and the caller's run lock keeps out the
+    // other runs of its configuration: it is a leftover.
+    if (const int code = m_lock(file.get(), LOCK_EX | LOCK_NB); code != 0 && !cannotLock(code))
         return; // a live run is writing it
     // Removed only when the name still leads to the file that was found unlocked.
     FileStatus current{};
@@ -224,6 +220,25 @@ void PosixCopyPrimitives::removeStaleTemp(const std::string& path)
         return;
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
         throw pathError(errno, path);
+}
+
+std::size_t PosixCopyPrimitives::openTempLimit()
+{
+    struct rlimit limit
+    {
+    };
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return kOtherOpenFiles;
+    // The soft limit is only a default; a copy that holds a batch of files open may go up to
+    // the hard one.
+    if (limit.rlim_cur < limit.rlim_max) {
+        struct rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    const rlim_t open = limit.rlim_cur == RLIM_INFINITY ? rlim_t{1} << 20 : limit.rlim_cur;
+    return static_cast<std::size_t>(open > 2 * kOtherOpenFiles ? open - kOtherOpenFiles : open / 2);
 }
 
 bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
@@ -239,30 +254,44 @@ bool PosixCopyPrimitives::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
-                                              const std::string& destination)
+                                              const std::string& destination, bool replacing)
 {
     // A source file gone since the listing is a path that cannot be reached, as elsewhere in
-    // the copy, not a file the program itself failed to find.
-    FileHandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // the copy, not a file the program itself failed to find. Opened without waiting, so that
+    // a pipe or device put there since the listing cannot hold the copy up.
+    FileHandle from(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!from)
         throw errnoError(errno).concerning(source);
     FileStatus info{};
     if (::fstat(from.get(), &info) != 0)
         throw errnoError(errno).concerning(source);
+    if (!S_ISREG(info.st_mode))
+        throw notRegularFileError(source);
+    // Reading a regular file never waits, but a file system may still honour the flag.
+    if (::fcntl(from.get(), F_SETFL, 0) != 0)
+        throw errnoError(errno).concerning(source);
 
     // Always a new file: the old copy's file may still be open for reading somewhere, and
     // rewriting it would show the reader another file's data.
-    FileHandle to;
+    const mode_t mode = info.st_mode & 0777;
+    // A file that replaces another needs a temporary name anyway: it is given one at once.
+    OpenTemp to;
     try {
-        to = createLockedTemp(temp);
+        if (!replacing)
+            to = createUnnamedTemp(temp, mode);
+        if (!to)
+            to = createLockedTemp(temp, mode, m_lock);
     } catch (RuntimeError& error) {
         throw error.concerning(destination);
     }
-    TempFileGuard guard(temp);
+    TempFileGuard guard(to.named ? temp : std::string());
     const std::uint64_t bytes =
-        copyFileContent(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size));
+        copyFileContent(from.get(), to.file.get(), static_cast<std::uint64_t>(info.st_size));
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(to.get(), times) != 0 || ::fchmod(to.get(), info.st_mode & 0777) != 0)
+    if (::futimens(to.file.get(), times) != 0)
+        throw errnoError(errno).concerning(destination);
+    // The mode was given when the file was made; only what the umask took is put back.
+    if ((mode & m_umask) != 0 && ::fchmod(to.file.get(), mode) != 0)
         throw errnoError(errno).concerning(destination);
     guard.release();
     m_openTemps.add(temp, std::move(to));
@@ -271,24 +300,60 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
 
 void PosixCopyPrimitives::close(const std::string& temp)
 {
-    if (FileHandle closing = m_openTemps.take(temp))
-        closing.close();
+    if (OpenTemp closing = m_openTemps.take(temp))
+        closing.file.close();
 }
 
-void PosixCopyPrimitives::flushFiles(const std::vector<std::string>& temps)
+FlushFailures PosixCopyPrimitives::flush(const std::vector<std::string>& temps,
+                                         const std::vector<std::string>& folders)
 {
-    std::vector<int> descriptors;
+    FlushFailures failures;
+    std::vector<OpenTemp::Raw> files;
     for (const std::string& temp : temps)
-        descriptors.push_back(m_openTemps.get(temp));
-    flushAll(descriptors);
+        files.push_back(m_openTemps.get(temp));
+    std::vector<FileHandle> folderHandles;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        folderHandles.emplace_back(::open(folders[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderHandles.back())
+            failures.folders.push_back({i, pathError(errno, folders[i]).concerning(folders[i])});
+    }
+    if (files.size() + folders.size() <= kFlushEachUpTo) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (const int code = flushOne(files[i].descriptor))
+                failures.files.push_back({i, errnoError(code)});
+        }
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            if (folderHandles[i]) {
+                if (const int code = flushOne(folderHandles[i].get()))
+                    failures.folders.push_back({i, errnoError(code).concerning(folders[i])});
+            }
+        }
+        return failures;
+    }
+    flushMany(files, folderHandles, folders, failures);
+    return failures;
 }
 
 void PosixCopyPrimitives::replace(const std::string& temp, const std::string& destination)
 {
-    FileStatus old{};
-    if (::lstat(destination.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-        throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
-    // Renamed while still locked, so that no other run takes it for a leftover before.
+    const OpenTemp::Raw open = m_openTemps.get(temp);
+    if (!open.named) {
+        if (linkUnnamed(open.descriptor, destination) == 0) {
+            close(temp);
+            return;
+        }
+        if (errno != EEXIST)
+            throw pathError(errno, destination).concerning(destination);
+        // Something is in the way: the new copy takes a temporary name, locked against other
+        // runs for the moment it lives, and replaces it in one step. Without its lock it gets
+        // no name, so that it cannot be left behind.
+        if (const int code = m_lock(open.descriptor, LOCK_EX); code != 0 && !cannotLock(code))
+            throw errnoError(code).concerning(destination);
+        if (linkUnnamed(open.descriptor, temp) != 0)
+            throw pathError(errno, temp).concerning(destination);
+    }
+    // Renamed while still locked, so that no other run takes it for a leftover before. A
+    // folder in the way refuses the rename (EISDIR); a link in the way is replaced itself.
     if (::rename(temp.c_str(), destination.c_str()) != 0) {
         const int code = errno;
         if (code == EISDIR || code == ENOTEMPTY || code == EEXIST)
@@ -304,19 +369,6 @@ void PosixCopyPrimitives::discard(const std::string& temp)
     close(temp);
     if (code != 0 && code != ENOENT)
         throw pathError(code, temp);
-}
-
-void PosixCopyPrimitives::flushFolders(const std::vector<std::string>& folders)
-{
-    std::vector<FileHandle> handles;
-    std::vector<int> descriptors;
-    for (const std::string& folder : folders) {
-        handles.emplace_back(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!handles.back())
-            throw pathError(errno, folder).concerning(folder);
-        descriptors.push_back(handles.back().get());
-    }
-    flushAll(descriptors);
 }
 
 } // namespace tarnwell::posix

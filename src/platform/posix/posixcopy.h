@@ -4,41 +4,74 @@
 #include "platform/opentemps.h"
 #include "platform/posix/unixfile.h"
 
+#include <functional>
+#include <sys/types.h>
+
 namespace tarnwell::posix {
 
-// The folder copy's file operations on a POSIX system. A temporary file stays open, with an
-// exclusive lock on it, from its creation until it is renamed or removed: a lock that can be
-// taken marks a leftover of a run that has ended, one that cannot a file another run is still
-// writing. The copy's threads may call it at once.
+// Takes or tests a lock as flock(2) does: 0, or the errno of the failure.
+using LockCall = std::function<int(int descriptor, int operation)>;
+int flockCall(int descriptor, int operation);
+
+// A temporary file being written, and the file system it is on.
+struct OpenTemp
+{
+    struct Raw
+    {
+        int descriptor = -1;
+        dev_t device = 0;
+        bool named = true;
+    };
+    FileHandle file;
+    dev_t device = 0;
+    bool named = true; // false: made without a name (O_TMPFILE), given one when it is put in place
+
+    Raw get() const { return Raw{file.get(), device, named}; }
+    explicit operator bool() const { return static_cast<bool>(file); }
+};
+
+// The folder copy's file operations on a POSIX system. Where the file system allows it, a file
+// is written without a name and linked in under its own name once it is on the disk; an old
+// copy in the way makes it take a temporary name first, to replace the old copy in one rename.
+// Elsewhere it is written under a temporary name. A temporary name stays open, with an
+// exclusive lock on it, until it is renamed or removed: a lock that can be taken marks a
+// leftover of a run that has ended, one that cannot a file another run is still writing.
+// Where the target cannot lock at all, temporary files go without the lock. The copy's threads
+// may call it at once.
 class PosixCopyPrimitives : public CopyPrimitives
 {
 public:
+    // lock takes the place of flock (for tests).
+    explicit PosixCopyPrimitives(LockCall lock = flockCall);
+
     PathStyle pathStyle() const override { return PathStyle::Posix; }
-    std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
+    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
+    std::size_t openTempLimit() override;
     bool isReadOnlyFile(const std::string& path) override;
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override;
-    void flushFiles(const std::vector<std::string>& temps) override;
+                             const std::string& destination, bool replacing) override;
+    FlushFailures flush(const std::vector<std::string>& temps,
+                        const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
-    void flushFolders(const std::vector<std::string>& folders) override;
 
 private:
     void close(const std::string& temp);
 
-    OpenTemps<FileHandle> m_openTemps;
+    LockCall m_lock;
+    mode_t m_umask;
+    OpenTemps<OpenTemp> m_openTemps;
 };
 
-// Creates path as a new file for writing and locks it; the lock is what tells a live temporary
-// file from a leftover. Throws the run-time error of the failure.
-FileHandle createLockedTemp(const std::string& path);
-
-// Copies the rest of the open file from into to: the kernel's copy path where it can, plain
-// reads and writes where it cannot. Stops after expectedSize bytes, or at the end of the file
-// when expectedSize is 0. Returns the bytes copied; throws on a failure.
-std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize);
+// Creates path as a new file for writing with mode (less the umask) and locks it; the lock is
+// what tells a live temporary file from a leftover. A file whose lock fails is removed at
+// once, unless the file system cannot lock at all: then it is returned without the lock.
+// Throws the run-time error of the failure.
+OpenTemp createLockedTemp(const std::string& path, mode_t mode = 0600,
+                          const LockCall& lock = flockCall);
 
 } // namespace tarnwell::posix

@@ -36,7 +36,29 @@ FileHandle openRegularFile(const std::string& path, int flags, FileStatus& info,
     return file;
 }
 
-Directory::Directory(const std::string& path) : m_directory(::opendir(path.c_str()))
+namespace {
+
+DIR* openDirectory(const std::string& path)
+{
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    // O_NOATIME is for the owner only (and root); anyone else lists as usual.
+    int descriptor = ::open(path.c_str(), flags | O_NOATIME);
+    if (descriptor < 0 && errno == EPERM)
+        descriptor = ::open(path.c_str(), flags);
+    if (descriptor < 0)
+        return nullptr;
+    DIR* directory = ::fdopendir(descriptor);
+    if (!directory) {
+        const int code = errno;
+        ::close(descriptor);
+        errno = code;
+    }
+    return directory;
+}
+
+} // namespace
+
+Directory::Directory(const std::string& path) : m_directory(openDirectory(path))
 {
     if (!m_directory)
         throw errnoError(errno);

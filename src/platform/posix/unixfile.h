@@ -44,10 +44,13 @@ private:
 FileHandle openRegularFile(const std::string& path, int flags, FileStatus& info, mode_t mode = 0);
 
 // An open folder listing; opening throws the run-time error of the failure (76 when missing).
+// Listing it leaves the folder's access time alone where the kernel allows that, so that
+// looking at a backup writes nothing to its disk.
 class Directory
 {
 public:
     explicit Directory(const std::string& path);
+    int descriptor() const { return ::dirfd(m_directory); }
     ~Directory();
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;

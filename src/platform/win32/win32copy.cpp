@@ -8,9 +8,15 @@
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 
+#include <vector>
+
 namespace tarnwell::win32 {
 
 namespace {
+
+// The flags a copy carries along, and that the quick check compares.
+constexpr DWORD kCopiedFlags =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::wstring childOf(const std::wstring& folder, const std::wstring& name)
 {
@@ -32,25 +38,67 @@ bool isLink(const WIN32_FIND_DATAW& data)
             data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
-FolderEntry::Type typeBehindLink(const std::wstring& path)
+// What the copy compares: the size, the time (100 ns ticks since 1601 on Windows) and the
+// flags a copy carries.
+FileStamp stampOf(FILETIME written, DWORD sizeHigh, DWORD sizeLow, DWORD attributes)
 {
-    // A link to nothing has no content: it is left alone rather than stopping the copy.
+    constexpr std::int64_t kTicksPerSecond = 10'000'000;
+    constexpr std::int64_t kTicksTo1970 = 116'444'736'000'000'000;
+    const std::int64_t ticks =
+        static_cast<std::int64_t>((std::uint64_t{written.dwHighDateTime} << 32) |
+                                  written.dwLowDateTime) -
+        kTicksTo1970;
+    std::int64_t seconds = ticks / kTicksPerSecond;
+    std::int64_t rest = ticks % kTicksPerSecond;
+    if (rest < 0) {
+        --seconds;
+        rest += kTicksPerSecond;
+    }
+    return FileStamp{(std::uint64_t{sizeHigh} << 32) | sizeLow, seconds,
+                     static_cast<std::uint32_t>(rest * 100),
+                     static_cast<std::uint32_t>(attributes & kCopiedFlags)};
+}
+
+// Fills in the type, and the stamp or failure, of what a link leads to.
+void lookBehindLink(const std::wstring& path, FolderEntry& entry)
+{
     FileHandle target = openForInformation(path);
     BY_HANDLE_FILE_INFORMATION info;
-    if (!target.valid() || !GetFileInformationByHandle(target.get(), &info))
-        return FolderEntry::Type::Other;
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderEntry::Type::Folder
-                                                              : FolderEntry::Type::File;
+    if (!target.valid() || !GetFileInformationByHandle(target.get(), &info)) {
+        // A link to nothing has no content: it is left alone. Any other failure to look it up
+        // (a junction to a share that is offline, no access) is a failure of this entry.
+        const DWORD code = GetLastError();
+        entry.type = FolderEntry::Type::Other;
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+            entry.type = FolderEntry::Type::Failed;
+            entry.failure = win32Error(code, Subject::File);
+        }
+        return;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        entry.type = FolderEntry::Type::Folder;
+        return;
+    }
+    entry.type = FolderEntry::Type::File;
+    entry.stamp =
+        stampOf(info.ftLastWriteTime, info.nFileSizeHigh, info.nFileSizeLow, info.dwFileAttributes);
 }
 
 // Taken on the byte beyond any real file's end, so that it never stands in a reader's way.
-bool lockAsLive(HANDLE file)
+// ERROR_SUCCESS, or the code of the failure.
+DWORD lockAsLive(HANDLE file, bool wait)
 {
     OVERLAPPED where{};
     where.Offset = 0xFFFFFFFEu;
     where.OffsetHigh = 0x7FFFFFFFu;
-    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) !=
-           0;
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    return LockFileEx(file, flags, 0, 1, 0, &where) ? ERROR_SUCCESS : GetLastError();
+}
+
+// Failures that mean the file system cannot lock at all (some network shares).
+bool cannotLock(DWORD code)
+{
+    return code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION;
 }
 
 // Removes a file of ours, also when it carries the read-only flag it was copied with.
@@ -60,10 +108,65 @@ void deleteTemp(const std::wstring& path)
     DeleteFileW(path.c_str());
 }
 
+// Makes temp (a long path) as a new file and takes its lock before a byte is written, so that
+// another run never takes it for a leftover; should another run have removed it in the moment
+// before the lock, it is made again. Where the target cannot lock at all, the copy goes on
+// without the lock; a file whose lock fails otherwise is removed at once.
+FileHandle createLockedTemp(const std::wstring& temp, const std::string& destination)
+{
+    for (;;) {
+        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid())
+            throw lastWin32Error(Subject::Folder).concerning(destination);
+        const DWORD code = lockAsLive(file.get(), true);
+        if (code != ERROR_SUCCESS && !cannotLock(code)) {
+            file.close();
+            deleteTemp(temp);
+            throw win32Error(code, Subject::Folder).concerning(destination);
+        }
+        FILE_STANDARD_INFO standard{};
+        if (!GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
+                                          sizeof standard) ||
+            !standard.DeletePending)
+            return file;
+    }
+}
+
+// Copies the rest of from into to; returns the bytes copied.
+std::uint64_t copyContent(HANDLE from, HANDLE to)
+{
+    thread_local std::vector<char> buffer(std::size_t{1} << 20);
+    std::uint64_t total = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            throw lastWin32Error(Subject::File);
+        if (got == 0)
+            return total;
+        for (DWORD done = 0; done < got;) {
+            DWORD written = 0;
+            if (!WriteFile(to, buffer.data() + done, got - done, &written, nullptr))
+                throw lastWin32Error(Subject::File);
+            done += written;
+        }
+        total += got;
+    }
+}
+
+// A file system that cannot flush a folder, or a folder that may not be opened to flush it.
+bool cannotFlushFolder(DWORD code)
+{
+    return code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
+           code == ERROR_INVALID_PARAMETER || code == ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
-std::vector<FolderEntry> Win32CopyPrimitives::listFolder(const std::string& folder)
+std::vector<FolderEntry> Win32CopyPrimitives::listFolder(const std::string& folder, bool)
 {
+    // The listing gives every file's stamp anyway.
     const std::wstring longFolder = toLongPath(folder);
     std::vector<FolderEntry> entries;
     const bool found =
@@ -74,9 +177,12 @@ std::vector<FolderEntry> Win32CopyPrimitives::listFolder(const std::string& fold
             FolderEntry entry{toUtf8(name), FolderEntry::Type::File, false};
             if (isLink(data)) {
                 entry.link = true;
-                entry.type = typeBehindLink(childOf(longFolder, name));
+                lookBehindLink(childOf(longFolder, name), entry);
             } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 entry.type = FolderEntry::Type::Folder;
+            } else {
+                entry.stamp = stampOf(data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow,
+                                      data.dwFileAttributes);
             }
             entries.push_back(std::move(entry));
         });
@@ -97,6 +203,21 @@ FolderId Win32CopyPrimitives::folderId(const std::string& folder)
         throw RuntimeError(ErrorNumber::PathNotFound);
     return FolderId{info.dwVolumeSerialNumber,
                     (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+std::chrono::nanoseconds Win32CopyPrimitives::timeResolution(const std::string& folder)
+{
+    FileHandle handle = openForInformation(toLongPath(folder));
+    wchar_t name[MAX_PATH + 1] = {};
+    if (!handle.valid() || !GetVolumeInformationByHandleW(handle.get(), nullptr, 0, nullptr,
+                                                          nullptr, nullptr, name, MAX_PATH + 1))
+        throw lastWin32Error(Subject::Folder);
+    const std::wstring fileSystem = name;
+    if (fileSystem == L"FAT" || fileSystem == L"FAT32")
+        return std::chrono::seconds(2);
+    if (fileSystem == L"exFAT")
+        return std::chrono::milliseconds(10);
+    return std::chrono::nanoseconds(0); // NTFS and ReFS keep the 100 ns a time is given in
 }
 
 bool Win32CopyPrimitives::makeFolder(const std::string& path)
@@ -123,8 +244,13 @@ void Win32CopyPrimitives::removeStaleTemp(const std::string& path)
     FileHandle file(CreateFileW(longPath.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid() || !lockAsLive(file.get()))
-        return; // gone, or a live run is writing it
+    if (!file.valid())
+        return; // gone
+    // Where nothing can be locked no run holds it, and the caller's run lock keeps out the
+    // other runs of its configuration: it is a leftover.
+    const DWORD code = lockAsLive(file.get(), false);
+    if (code != ERROR_SUCCESS && !cannotLock(code))
+        return; // a live run is writing it
     deleteTemp(longPath);
 }
 
@@ -141,7 +267,7 @@ bool Win32CopyPrimitives::isReadOnlyFile(const std::string& path)
 }
 
 std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const std::string& temp,
-                                              const std::string& destination)
+                                              const std::string& destination, bool)
 {
     const std::wstring from = toLongPath(source);
     const std::wstring to = toLongPath(temp);
@@ -151,53 +277,63 @@ std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const s
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
         throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
 
-    // The kernel's copy: content, modification time and the flags, read-only included.
-    if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr,
-                     COPY_FILE_FAIL_IF_EXISTS)) {
-        const DWORD code = GetLastError();
-        deleteTemp(to); // a copy that failed half-way may have left a part
-        throw win32Error(code, Subject::Folder);
-    }
-    // Kept open for writing until it is in place, to flush it and to mark it as live; a
-    // read-only copy is opened before its flag goes back on.
-    WIN32_FILE_ATTRIBUTE_DATA copied;
-    FileHandle file;
-    DWORD code = ERROR_SUCCESS;
-    if (!GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &copied)) {
-        code = GetLastError();
-    } else {
-        const DWORD flags = copied.dwFileAttributes;
-        if (flags & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(to.c_str(), flags & ~FILE_ATTRIBUTE_READONLY);
-        file = FileHandle(CreateFileW(to.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid() || !lockAsLive(file.get()))
-            code = GetLastError();
-        if (flags & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(to.c_str(), flags);
-    }
-    if (code != ERROR_SUCCESS) {
-        file.close();
+    // Read while no one may write it, so that the copy is of one state of the file.
+    FileHandle input(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!input.valid() || !GetFileInformationByHandle(input.get(), &info))
+        throw lastWin32Error(Subject::Folder).concerning(source);
+    FileHandle output = createLockedTemp(to, destination);
+    try {
+        const std::uint64_t bytes = copyContent(input.get(), output.get());
+        // The flags and the time go on last: no write may follow that would change the time.
+        FILE_BASIC_INFO basic{};
+        basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
+        basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+        basic.FileAttributes = info.dwFileAttributes & (kCopiedFlags | FILE_ATTRIBUTE_ARCHIVE);
+        if (basic.FileAttributes == 0)
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!SetFileInformationByHandle(output.get(), FileBasicInfo, &basic, sizeof basic))
+            throw lastWin32Error(Subject::File);
+        m_openTemps.add(temp, std::move(output));
+        return bytes;
+    } catch (RuntimeError& error) {
+        output.close();
         deleteTemp(to);
-        throw win32Error(code, Subject::Folder).concerning(destination);
+        throw error.concerning(destination);
     }
-    m_openTemps.add(temp, std::move(file));
-    return (std::uint64_t{copied.nFileSizeHigh} << 32) | copied.nFileSizeLow;
 }
 
-void Win32CopyPrimitives::flushFiles(const std::vector<std::string>& temps)
+FlushFailures Win32CopyPrimitives::flush(const std::vector<std::string>& temps,
+                                         const std::vector<std::string>& folders)
 {
-    for (const std::string& temp : temps) {
-        if (!FlushFileBuffers(m_openTemps.get(temp)))
-            throw lastWin32Error(Subject::File);
+    FlushFailures failures;
+    for (std::size_t i = 0; i < temps.size(); ++i) {
+        if (!FlushFileBuffers(m_openTemps.get(temps[i])))
+            failures.files.push_back({i, lastWin32Error(Subject::File)});
     }
+    // MOVEFILE_WRITE_THROUGH only waits for a move made as a copy and a delete: a rename is
+    // on the disk once its folder is flushed, which a folder handle opened for backup allows
+    // (NTFS does it). A file system that cannot flush a folder says so; its renames are then
+    // left to it.
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        FileHandle folder(CreateFileW(toLongPath(folders[i]).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        DWORD code = ERROR_SUCCESS;
+        if (!folder.valid() || !FlushFileBuffers(folder.get()))
+            code = GetLastError();
+        if (code != ERROR_SUCCESS && !cannotFlushFolder(code))
+            failures.folders.push_back(
+                {i, win32Error(code, Subject::Folder).concerning(folders[i])});
+    }
+    return failures;
 }
 
 void Win32CopyPrimitives::replace(const std::string& temp, const std::string& destination)
 {
     // Renamed while still open and locked, so that no other run takes it for a leftover; the
-    // rename is on the disk when the call returns.
+    // flush of its folder then puts the rename on the disk.
     if (!MoveFileExW(toLongPath(temp).c_str(), toLongPath(destination).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw lastWin32Error(Subject::Folder).concerning(destination);

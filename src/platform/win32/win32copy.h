@@ -7,25 +7,28 @@
 namespace tarnwell::win32 {
 
 // The folder copy's file operations through the wide Win32 calls, with long paths. A
-// temporary file stays open, with a byte-range lock beyond its end, from the moment it is
-// written until it is renamed or removed: a leftover whose lock can be taken belongs to a run
-// that has ended. The copy's threads may call it at once.
+// temporary file stays open, with a byte-range lock beyond its end, from its creation, before
+// a byte is written, until it is renamed or removed: a leftover whose lock can be taken
+// belongs to a run that has ended. The copy's threads may call it at once.
 class Win32CopyPrimitives : public CopyPrimitives
 {
 public:
     PathStyle pathStyle() const override { return PathStyle::Windows; }
-    std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
+    // From the name of the folder's file system: FAT and exFAT keep coarser times.
+    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
+    // Handles cost Windows little; this keeps a batch to what one flush can take in good time.
+    std::size_t openTempLimit() override { return 8192; }
     bool isReadOnlyFile(const std::string& path) override;
     std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
-                             const std::string& destination) override;
-    void flushFiles(const std::vector<std::string>& temps) override;
+                             const std::string& destination, bool replacing) override;
+    FlushFailures flush(const std::vector<std::string>& temps,
+                        const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
-    // Nothing to do: each rename is written through.
-    void flushFolders(const std::vector<std::string>&) override {}
 
 private:
     OpenTemps<FileHandle> m_openTemps;

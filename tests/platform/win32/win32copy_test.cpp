@@ -173,7 +173,7 @@ TEST_F(Win32CopyTest, ATemporaryFileAnotherRunIsWritingIsKept)
     writeOnDisk(source + "\\a.txt", "a");
     Win32CopyPrimitives otherRun;
     const std::string live = destination + "\\" + copyTempName(8);
-    otherRun.copyToTemp(source + "\\a.txt", live, destination + "\\b.txt");
+    otherRun.copyToTemp(source + "\\a.txt", live, destination + "\\b.txt", false);
 
     copyFolderTree(fs.copyPrimitives(), source, destination, {});
     EXPECT_NE(attributesOnDisk(live), INVALID_FILE_ATTRIBUTES) << "removed while being written";

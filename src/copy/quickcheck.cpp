@@ -1,0 +1,68 @@
+#include "copy/quickcheck.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tarnwell {
+
+bool isUpToDate(const FileStamp& source, const FileStamp& copy, std::chrono::nanoseconds resolution)
+{
+    if (source.size != copy.size || source.flags != copy.flags)
+        return false;
+    const std::int64_t seconds = source.seconds - copy.seconds;
+    // Far beyond any resolution; also keeps the sum below from overflowing.
+    if (seconds > 100 || seconds < -100)
+        return false;
+    const std::int64_t apart =
+        seconds * 1'000'000'000 + std::int64_t{source.nanoseconds} - std::int64_t{copy.nanoseconds};
+    return std::llabs(apart) < std::max<std::int64_t>(1, resolution.count());
+}
+
+FolderCopies::FolderCopies(PathStyle style, std::chrono::nanoseconds resolution)
+    : m_style(style), m_resolution(resolution)
+{
+}
+
+void FolderCopies::assign(const std::vector<FolderEntry>& destinationEntries, bool withStamps)
+{
+    m_entries.clear();
+    m_comparable = false;
+    for (const FolderEntry& entry : destinationEntries) {
+        const bool copy = withStamps && entry.type == FolderEntry::Type::File && !entry.link;
+        m_entries.push_back({key(entry.name), copy, entry.stamp});
+        m_comparable = m_comparable || copy;
+    }
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry& a, const Entry& b) { return a.key < b.key; });
+}
+
+const FolderCopies::Entry* FolderCopies::find(const std::string& name) const
+{
+    const std::string wanted = key(name);
+    const auto found = std::lower_bound(
+        m_entries.begin(), m_entries.end(), wanted,
+        [](const Entry& entry, const std::string& name) { return entry.key < name; });
+    return found != m_entries.end() && found->key == wanted ? &*found : nullptr;
+}
+
+bool FolderCopies::upToDate(const FolderEntry& source) const
+{
+    const Entry* copy = find(source.name);
+    return copy && copy->copy && isUpToDate(source.stamp, copy->stamp, m_resolution);
+}
+
+std::string FolderCopies::key(std::string_view name) const
+{
+    std::string folded(name);
+    // Windows names differ in letter case only as the same file; folding ASCII alone may miss
+    // a copy, which is then copied again, but never takes another file for it.
+    if (m_style == PathStyle::Windows) {
+        for (char& c : folded) {
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return folded;
+}
+
+} // namespace tarnwell

@@ -1,0 +1,161 @@
+#include "copy/treewalk.h"
+
+#include <algorithm>
+#include <random>
+
+namespace tarnwell {
+
+TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
+                   bool check, std::chrono::nanoseconds resolution)
+    : m_primitives(primitives), m_workers(workers), m_avoided(std::move(avoided)), m_check(check),
+      m_resolution(resolution)
+{
+    std::random_device entropy;
+    m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
+}
+
+void TreeWalk::run(const std::string& source, FolderId sourceId, const std::string& destination,
+                   const std::vector<std::string>& only)
+{
+    // A folder copied onto itself has nothing to gain.
+    if (sourceId == m_avoided.front())
+        return;
+    m_openFolders.push_back(sourceId);
+    if (only.empty())
+        copyContents(source, destination, {}, true);
+    for (const std::string& relative : only)
+        copyAgain(source, destination, relative);
+}
+
+void TreeWalk::copyAgain(const std::string& source, const std::string& destination,
+                         const std::string& relative)
+{
+    if (relative.empty()) {
+        copyContents(source, destination, {}, true);
+        return;
+    }
+    const std::string from = join(source, relative);
+    const std::string to = join(destination, relative);
+    bool isFolder = true;
+    try {
+        m_primitives.folderId(from);
+    } catch (const RuntimeError&) {
+        isFolder = false; // a file, or gone: copying it says which
+    }
+    if (isFolder) {
+        enterFolder(from, to, relative);
+    } else {
+        const bool windows = m_primitives.pathStyle() == PathStyle::Windows;
+        enqueue(from, to, to.substr(0, to.find_last_of(windows ? "\\/" : "/")), relative, true);
+    }
+}
+
+void TreeWalk::copyContents(const std::string& source, const std::string& destination,
+                            const std::string& relative, bool destinationExisted)
+{
+    FolderCopies copies(m_primitives.pathStyle(), m_resolution);
+    // Whether the destination's entries are known; if not, any file may be in the way.
+    const bool known = !destinationExisted || scanDestination(destination, copies);
+    std::vector<std::string> subfolders;
+    {
+        // Only this folder's listing is held; files go to the workers as they come.
+        std::vector<FolderEntry> entries;
+        try {
+            entries = m_primitives.listFolder(source, copies.comparable());
+        } catch (RuntimeError& error) {
+            m_workers.fail(relative, error.concerning(source));
+            return;
+        }
+        for (FolderEntry& entry : entries) {
+            if (m_workers.stopped())
+                return;
+            if (entry.type == FolderEntry::Type::Folder) {
+                subfolders.push_back(std::move(entry.name));
+            } else if (entry.type == FolderEntry::Type::Failed && entry.failure) {
+                m_workers.fail(below(relative, entry.name),
+                               entry.failure->concerning(join(source, entry.name)));
+            } else if (entry.type == FolderEntry::Type::File && isCopyTempName(entry.name)) {
+                m_workers.skippedTemp(join(source, entry.name));
+            } else if (entry.type == FolderEntry::Type::File) {
+                if (copies.upToDate(entry))
+                    m_workers.upToDate();
+                else
+                    enqueue(join(source, entry.name), join(destination, entry.name), destination,
+                            below(relative, entry.name), !known || copies.holds(entry.name));
+            }
+            m_workers.reportIfDue();
+        }
+    }
+    for (const std::string& name : subfolders) {
+        if (m_workers.stopped())
+            return;
+        enterFolder(join(source, name), join(destination, name), below(relative, name));
+    }
+}
+
+void TreeWalk::enterFolder(const std::string& source, const std::string& destination,
+                           const std::string& relative)
+{
+    FolderId id;
+    try {
+        id = m_primitives.folderId(source);
+    } catch (RuntimeError& error) {
+        m_workers.fail(relative, error.concerning(source));
+        return;
+    }
+    // A link back to a folder on the current path would never end; a destination inside the
+    // source would copy the copy.
+    if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end() ||
+        std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
+        return;
+    bool existed = false;
+    try {
+        existed = !m_primitives.makeFolder(destination);
+    } catch (RuntimeError& error) {
+        m_workers.fail(relative, error.concerning(destination));
+        return;
+    }
+    m_openFolders.push_back(id);
+    copyContents(source, destination, relative, existed);
+    m_openFolders.pop_back();
+}
+
+bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
+{
+    // A folder that cannot be listed here shows its trouble when its files are written.
+    std::vector<FolderEntry> entries;
+    try {
+        entries = m_primitives.listFolder(folder, m_check);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    for (const FolderEntry& entry : entries) {
+        if (entry.type == FolderEntry::Type::Folder || !isCopyTempName(entry.name))
+            continue;
+        try {
+            m_primitives.removeStaleTemp(join(folder, entry.name));
+        } catch (const RuntimeError&) {
+        }
+    }
+    copies.assign(entries, m_check);
+    return true;
+}
+
+void TreeWalk::enqueue(const std::string& source, const std::string& destination,
+                       const std::string& folder, const std::string& relative, bool replacing)
+{
+    m_workers.add(FileJob{source, join(folder, copyTempName(m_nextTemp++)), destination, folder,
+                          relative, replacing});
+}
+
+std::string TreeWalk::join(const std::string& folder, const std::string& name) const
+{
+    return joinPath(m_primitives.pathStyle(), folder, name);
+}
+
+std::string TreeWalk::below(const std::string& relative, const std::string& name) const
+{
+    return relative.empty() ? name : join(relative, name);
+}
+
+} // namespace tarnwell

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tarnwell::posix {
+
+// Copies the rest of the open file from into to: the kernel's copy path where it can, plain
+// reads and writes where it cannot. Stops after expectedSize bytes, or at the end of the file
+// when expectedSize is 0. Returns the bytes copied; throws on a failure.
+std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize);
+
+} // namespace tarnwell::posix
