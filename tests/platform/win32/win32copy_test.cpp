@@ -134,7 +134,8 @@ TEST_F(Win32CopyTest, HiddenAndSystemFilesAreCopiedWithTheirFlags)
 TEST_F(Win32CopyTest, ALockedSourceFileStopsTheCopyAndKeepsTheOldCopy)
 {
     writeOnDisk(source + "\\ledger.xls", "new ledger");
-    writeOnDisk(destination + "\\ledger.xls", "old ledger");
+    // Of another size, so that the old copy cannot pass for up to date.
+    writeOnDisk(destination + "\\ledger.xls", "older ledger");
     HANDLE lock =
         CreateFileW(longForm(source + "\\ledger.xls").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -142,7 +143,7 @@ TEST_F(Win32CopyTest, ALockedSourceFileStopsTheCopyAndKeepsTheOldCopy)
     expectRuntimeError(ErrorNumber::PermissionDenied,
                        [&] { copyFolderTree(fs.copyPrimitives(), source, destination, {}); });
     CloseHandle(lock);
-    EXPECT_EQ(fs.readFile(destination + "\\ledger.xls"), "old ledger");
+    EXPECT_EQ(fs.readFile(destination + "\\ledger.xls"), "older ledger");
 
     // Nothing but the old copy is left in the destination.
     std::vector<std::string> names;
