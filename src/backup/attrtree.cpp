@@ -3,6 +3,8 @@
 #include "config/settings.h"
 #include "platform/errortrap.h"
 
+#include <algorithm>
+#include <cctype>
 #include <exception>
 #include <vector>
 
@@ -88,6 +90,29 @@ std::int32_t clearTree(FileSystem& fileSystem, const std::string& path)
     return pending;
 }
 
+// Whether path lies below folder; names compared as the file system compares them.
+bool isBelow(PathStyle style, const std::string& folder, const std::string& path)
+{
+    const auto same = [style](const std::string& a, const std::string& b) {
+        if (style == PathStyle::Posix)
+            return a == b;
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::toupper(static_cast<unsigned char>(x)) ==
+                          std::toupper(static_cast<unsigned char>(y));
+               });
+    };
+    const SplitPath top = splitPath(style, folder);
+    const SplitPath below = splitPath(style, path);
+    if (!same(top.root, below.root) || below.components.size() <= top.components.size())
+        return false;
+    for (std::size_t i = 0; i < top.components.size(); ++i) {
+        if (!same(top.components[i], below.components[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::int32_t AttrTree(FileSystem& fileSystem, std::string path)
@@ -110,6 +135,30 @@ void ClearAttributes(const Services& services, const std::string& path)
         if (result == kNotAFolder)
             services.messageBox.show("Invalid Directory" + path, kProgramTitle, MessageIcon::None);
         else if (result != 0)
+            services.messageBox.show("An Error was occured", kProgramTitle, MessageIcon::None);
+    });
+}
+
+void ClearAttributes(const Services& services, const std::string& path,
+                     const std::vector<std::string>& copies)
+{
+    errorTrap(services.messageBox, "", [&] {
+        FileSystem& fileSystem = services.fileSystem;
+        const PathStyle style = fileSystem.pathStyle();
+        bool failed = false;
+        for (const std::string& copy : copies) {
+            if (!isBelow(style, path, copy))
+                continue;
+            try {
+                const int flags = fileSystem.attributes(copy);
+                if (!(flags & (Attribute::Directory | Attribute::ReparsePoint)) &&
+                    flags != Attribute::Normal)
+                    fileSystem.setAttributes(copy, Attribute::Normal);
+            } catch (const RuntimeError&) {
+                failed = true;
+            }
+        }
+        if (failed)
             services.messageBox.show("An Error was occured", kProgramTitle, MessageIcon::None);
     });
 }

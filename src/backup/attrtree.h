@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarnwell {
 
@@ -17,5 +18,11 @@ std::int32_t AttrTree(FileSystem& fileSystem, std::string path);
 // AttrTree with its messages: "Invalid Directory" + path for -1, "An Error was occured" for
 // any other failure.
 void ClearAttributes(const Services& services, const std::string& path);
+
+// The clearing round of a backup: sets to normal only the files listed, copies below path whose
+// own flags refused their replacement, and nothing else of the tree. A listed path that is no
+// file below path, or a link, is left alone. "An Error was occured" when one could not be set.
+void ClearAttributes(const Services& services, const std::string& path,
+                     const std::vector<std::string>& copies);
 
 } // namespace tarnwell

@@ -35,6 +35,12 @@ std::string backupProgressLine(int pair, const std::string& source, std::uint64_
            (files == 1 ? " file, " : " files, ") + byteCountText(bytes) + " copied";
 }
 
+std::string onlineOnlyLine(int pair, std::uint64_t files)
+{
+    return "Pair " + std::to_string(pair) + ": " + std::to_string(files) +
+           (files == 1 ? " online-only file" : " online-only files") + " left out, not downloaded";
+}
+
 BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger,
                                bool everyFile)
 {
@@ -95,6 +101,8 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
             outcome = report.configUnreadable ? BackupOutcome::CouldNotRun : BackupOutcome::Error;
         }
         // Shown after the outcome so that the first line stays the outcome.
+        for (const auto& [pair, files] : report.onlineOnlyLeftOut)
+            lines.push_back(onlineOnlyLine(pair, files));
         for (const std::string& share : report.unmappedShares)
             lines.push_back("Mapping of " + share + " failed!");
         std::string text;

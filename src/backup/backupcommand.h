@@ -31,6 +31,9 @@ BackupOutcome runBackupCommand(const Services& services, StatusBox& status,
 std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,
                                std::uint64_t bytes);
 
+// The status box's line for the online-only files a pair left out.
+std::string onlineOnlyLine(int pair, std::uint64_t files);
+
 // A byte count for people: "512 bytes", "1.5 KB", "20.0 MB", "3.2 GB".
 std::string byteCountText(std::uint64_t bytes);
 

@@ -1,6 +1,7 @@
 #include "backup/startbackup.h"
 
 #include "backup/attrtree.h"
+#include "backup/copyoutcome.h"
 #include "config/settings.h"
 #include "drives/driveprobe.h"
 #include "drives/mapdrive.h"
@@ -13,8 +14,7 @@ namespace tarnwell {
 
 namespace {
 
-// A step refused with 70 is cleared and repeated at most this often; a file locked by another
-// program would otherwise be retried without end.
+// Copies refused by their own flags are cleared and copied again at most this often.
 constexpr int kPermissionRounds = 2;
 
 // A copy that failed on more entries names this many, then how many more there were.
@@ -55,12 +55,18 @@ private:
     void abandonPair(const std::exception& error);
     void mapDrive(const DriveRow& row);
     void copyPair(int pair, const std::string& destination);
+    // One round of the pair's copy; the failures of the copy itself, or none.
+    // holdsSource: the destination is the source itself, so nothing was copied.
+    std::vector<CopyFailure> copyRound(const std::string& destination,
+                                       const std::vector<std::string>& only,
+                                       const CopyProgressCallback& progress, bool& holdsSource);
+    void countCopyFailures(std::vector<CopyFailure> failures);
     std::vector<std::string> foldersToAvoid(CopyPrimitives& primitives) const;
-    void noteSkippedTemps(const std::vector<std::string>& paths);
+    void noteLeftOut(int pair, const CopyNote& note);
 
-    // Runs one step. True when it succeeded; false when it failed with 76 (or with 70 after
-    // the clearing rounds), which has then been counted and described. A failure that names no
-    // path of its own is reported as concerning path; 52 on the source itself skips the pair.
+    // Runs one step. True when it succeeded; false when it failed with 76 or 70, which has then
+    // been counted and described. A failure that names no path of its own is reported as
+    // concerning path; 52 on the source itself skips the pair.
     template <typename Step> bool attempt(Step&& step, const std::string& path);
     // Whether path exists; assumed when the probe itself failed with a counted error.
     bool exists(const std::string& path, bool assumedOnFailure);
@@ -95,12 +101,13 @@ private:
 
     FolderPairs m_pairs;
     DriveTable m_drives;
-    std::string m_source;    // S: empty until the pair loop reaches a pair
-    std::string m_target;    // T
-    std::string m_pairLabel; // "Pair n: " in the pair loop
+    std::string m_source;     // S as configured: empty until the pair loop reaches a pair
+    std::string m_target;     // T as configured
+    std::string m_sourcePath; // S as the file system is asked for it
+    std::string m_targetPath; // T as the file system is asked for it
+    std::string m_pairLabel;  // "Pair n: " in the pair loop
     // S and T + F of every pair the run copies: no copy enters another's destination.
     std::vector<std::pair<std::string, std::string>> m_copies;
-    std::vector<std::string> m_tempsNoted; // the current pair's
 };
 
 void BackupRun::countError(const std::string& fragment, const RuntimeError& error)
@@ -126,31 +133,26 @@ void BackupRun::countError(const std::string& fragment, const RuntimeError& erro
 
 template <typename Step> bool BackupRun::attempt(Step&& step, const std::string& path)
 {
-    for (int round = 0;; ++round) {
-        try {
-            step();
-            return true;
-        } catch (RuntimeError& error) {
-            error.concerning(path);
-            switch (error.number()) {
-            case ErrorNumber::PathNotFound:
-                countError(", Path not found (" + m_source + " " + m_target, error);
-                return false;
-            case ErrorNumber::PermissionDenied:
-                if (round < kPermissionRounds) {
-                    ClearAttributes(m_services, m_target);
-                    continue;
-                }
-                countError(", Permission denied (" + m_source + " " + m_target, error);
-                return false;
-            case ErrorNumber::BadFileName:
-                // Elsewhere it is one more unexpected failure, named with its path.
-                if (path == m_source)
-                    throw PairSkipped{};
-                throw;
-            default:
-                throw;
-            }
+    try {
+        step();
+        return true;
+    } catch (RuntimeError& error) {
+        error.concerning(path);
+        switch (error.number()) {
+        case ErrorNumber::PathNotFound:
+            countError(", Path not found (" + m_source + " " + m_target, error);
+            return false;
+        case ErrorNumber::PermissionDenied:
+            // Refused by an access list, not by a copy's flags: clearing flags cannot help.
+            countError(", Permission denied (" + m_source + " " + m_target, error);
+            return false;
+        case ErrorNumber::BadFileName:
+            // Elsewhere it is one more unexpected failure, named with its path.
+            if (path == m_sourcePath)
+                throw PairSkipped{};
+            throw;
+        default:
+            throw;
         }
     }
 }
@@ -178,16 +180,20 @@ void BackupRun::run()
             m_report.configError = errorReport(toRuntimeError(error));
             throw;
         }
+        const PathStyle style = m_fileSystem.pathStyle();
         for (int pair = 0; pair < kRowCount; ++pair) {
             const std::string& source = m_pairs.sources[pair];
-            const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
+            const std::string name = backupFolderName(style, source);
             if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty())
                 m_copies.emplace_back(
-                    source, joinPath(m_fileSystem.pathStyle(), m_pairs.targets[pair], name));
+                    withDriveRoot(style, source),
+                    joinPath(style, withDriveRoot(style, m_pairs.targets[pair]), name));
         }
         for (int pair = 1; pair <= kRowCount; ++pair) {
             m_source = m_pairs.sources[pair - 1];
             m_target = m_pairs.targets[pair - 1];
+            m_sourcePath = withDriveRoot(style, m_source);
+            m_targetPath = withDriveRoot(style, m_target);
             m_pairLabel = "Pair " + std::to_string(pair) + ": ";
             try {
                 processPair(pair, m_drives[pair - 1]);
@@ -223,16 +229,17 @@ void BackupRun::abandonPair(const std::exception& failure)
 
 void BackupRun::processPair(int pair, const DriveRow& row)
 {
-    const std::string& source = m_source;
-    const std::string& target = m_target;
-    if (source.empty() || target.empty())
+    // Fragments name the folders as configured; the file system is asked for what they mean.
+    if (m_source.empty() || m_target.empty())
         return;
+    const std::string& source = m_sourcePath;
+    const std::string& target = m_targetPath;
 
     if (!exists(source, false))
-        count(", " + source + " is not a valid source)", source + " is not a valid source");
+        count(", " + m_source + " is not a valid source)", m_source + " is not a valid source");
 
     if (exists(source, true)) {
-        const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
+        const std::string name = backupFolderName(m_fileSystem.pathStyle(), m_source);
         if (name.empty())
             throw PairSkipped{};
         const std::string destination = joinPath(m_fileSystem.pathStyle(), target, name);
@@ -250,7 +257,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
     }
 
     if (!exists(target, false))
-        count(", " + target + " was not created!", target + " was not created");
+        count(", " + m_target + " was not created!", m_target + " was not created");
 }
 
 void BackupRun::mapDrive(const DriveRow& row)
@@ -268,7 +275,6 @@ void BackupRun::mapDrive(const DriveRow& row)
 
 void BackupRun::copyPair(int pair, const std::string& destination)
 {
-    m_tempsNoted.clear();
     // The pair's count goes on over the repeats: what the attempts before copied, and this one.
     CopyProgress earlier;
     CopyProgress copied;
@@ -276,39 +282,88 @@ void BackupRun::copyPair(int pair, const std::string& destination)
         copied.files = earlier.files + attempt.files;
         copied.bytes = earlier.bytes + attempt.bytes;
         copied.upToDate = earlier.upToDate + attempt.upToDate;
-        noteSkippedTemps(attempt.skippedTemps);
+        for (const CopyNote& note : attempt.notes)
+            noteLeftOut(pair, note);
         if (m_progress)
             m_progress(pair, m_source, copied);
     };
     if (m_progress)
         m_progress(pair, m_source, CopyProgress{});
-    // A repeat after the attributes were cleared copies only what failed the time before.
-    std::vector<std::string> failed;
-    bool holdsSource = false;
+    // Only copies whose own flags refused their replacement have their flags cleared, and only
+    // they are copied again; every other failure stands as it is.
+    std::vector<CopyFailure> failures;
+    std::vector<std::string> only;
+    for (int round = 0;; ++round) {
+        earlier = copied;
+        std::vector<CopyFailure> refused;
+        bool holdsSource = false;
+        std::vector<CopyFailure> failed = copyRound(destination, only, progress, holdsSource);
+        if (holdsSource) {
+            count(", Target holds the source (" + m_source + " " + m_target,
+                  "the target holds the source, which would be copied onto itself (" + m_source +
+                      " -> " + m_target + ")");
+            return;
+        }
+        for (CopyFailure& failure : failed) {
+            if (round == 0 && failure.error.number() == ErrorNumber::BadFileName &&
+                failure.entry.empty() && copied.files == 0)
+                throw PairSkipped{};
+            (failure.refusedByFlags ? refused : failures).push_back(std::move(failure));
+        }
+        if (refused.empty())
+            break;
+        if (round == kPermissionRounds) {
+            failures.insert(failures.end(), refused.begin(), refused.end());
+            break;
+        }
+        std::vector<std::string> copies;
+        only.clear();
+        for (const CopyFailure& failure : refused) {
+            copies.push_back(failure.error.path());
+            only.push_back(failure.entry);
+        }
+        ClearAttributes(m_services, destination, copies);
+    }
+    if (!failures.empty())
+        countCopyFailures(std::move(failures));
+}
+
+std::vector<CopyFailure> BackupRun::copyRound(const std::string& destination,
+                                              const std::vector<std::string>& only,
+                                              const CopyProgressCallback& progress,
+                                              bool& holdsSource)
+{
+    std::vector<CopyFailure> failures;
     attempt(
         [&] {
-            earlier = copied;
             CopyPrimitives& primitives = m_fileSystem.copyPrimitives();
-            if (sameFolder(primitives, m_source, destination)) {
-                holdsSource = true;
+            holdsSource = sameFolder(primitives, m_sourcePath, destination);
+            if (holdsSource)
                 return;
-            }
             try {
-                copyFolderTree(primitives, m_source, destination, progress, m_copyOptions, failed,
+                copyFolderTree(primitives, m_sourcePath, destination, progress, m_copyOptions, only,
                                foldersToAvoid(primitives));
             } catch (const FolderCopyError& error) {
-                failed = error.failedEntries();
-                const bool sourceItself = failed.size() == 1 && failed.front().empty();
-                if (error.number() == ErrorNumber::BadFileName && sourceItself && copied.files == 0)
-                    throw PairSkipped{};
-                throw;
+                failures = error.failures();
             }
         },
         destination);
-    if (holdsSource)
-        count(", Target holds the source (" + m_source + " " + m_target,
-              "the target holds the source, which would be copied onto itself (" + m_source +
-                  " -> " + m_target + ")");
+    return failures;
+}
+
+// A failed copy is one problem of its pair, described by its leading failure. One of the disk
+// or the device takes the path of any unexpected failure.
+void BackupRun::countCopyFailures(std::vector<CopyFailure> failures)
+{
+    const CopyFailure leading = leadingFailure(failures);
+    if (failureKind(leading.error) == FailureKind::Unexpected) {
+        std::stable_partition(failures.begin(), failures.end(), [&](const CopyFailure& failure) {
+            return failure.entry == leading.entry;
+        });
+        throw FolderCopyError(std::move(failures));
+    }
+    countError(copyFailureFragment(leading, m_source, m_target),
+               FolderCopyError(std::move(failures)));
 }
 
 // The destinations of the run's other copies, but not one that is its own source: that pair
@@ -323,16 +378,12 @@ std::vector<std::string> BackupRun::foldersToAvoid(CopyPrimitives& primitives) c
     return folders;
 }
 
-void BackupRun::noteSkippedTemps(const std::vector<std::string>& paths)
+void BackupRun::noteLeftOut(int pair, const CopyNote& note)
 {
-    for (const std::string& path : paths) {
-        if (std::find(m_tempsNoted.begin(), m_tempsNoted.end(), path) != m_tempsNoted.end())
-            continue;
-        m_tempsNoted.push_back(path);
-        if (m_report.skipNoted)
-            m_report.skipNoted(m_pairLabel + path +
-                               " was not copied: its name is that of a temporary file of the copy");
-    }
+    if (note.kind == CopyNote::Kind::OnlineOnly)
+        ++m_report.onlineOnlyLeftOut[pair];
+    if (m_report.skipNoted)
+        m_report.skipNoted(m_pairLabel + copyNoteText(note));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,12 @@ struct BackupRunReport
     // Told every counted problem as it is counted: "Pair n: " and what failed, with the full
     // paths and the error's own text. May be empty.
     std::function<void(const std::string& problem)> problemNoted;
-    // Told of each file of a source that is not copied because its name is that of a temporary
-    // file of the copy, with "Pair n: " and its full path. May be empty.
+    // Told of each entry of a source left out on purpose ("Pair n: ", its full path and why):
+    // a file named like a temporary file of the copy, an online-only file, a link not followed,
+    // a pipe or device. May be empty.
     std::function<void(const std::string& note)> skipNoted;
+    // Per pair (1-10), how many online-only files were left out; pairs with none are absent.
+    std::map<int, std::uint64_t> onlineOnlyLeftOut;
 };
 
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to

@@ -6,6 +6,9 @@ namespace tarnwell {
 
 namespace {
 
+// How often a file that changed while it was copied is copied again.
+constexpr int kChangedFileRetries = 1;
+
 // One batch is gathered while the one before is flushed, and the workers each hold one more.
 std::size_t batchFileLimit(CopyPrimitives& primitives, const CopyOptions& options)
 {
@@ -141,30 +144,48 @@ void CopyWorkers::work()
 
 void CopyWorkers::copyOne(FileJob& job)
 {
-    std::uint64_t bytes = 0;
+    // Replacing by rename would pass over a read-only copy; it must refuse like an overwrite.
     try {
-        // Replacing by rename would pass over a read-only copy; it must refuse like an
-        // overwrite.
         if (job.replacing && m_primitives.isReadOnlyFile(job.destination)) {
             RuntimeError denied(ErrorNumber::PermissionDenied);
-            throw denied.concerning(job.destination);
+            fail(job.relative, denied.concerning(job.destination), true);
+            return;
         }
-        bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination, job.replacing);
     } catch (RuntimeError& error) {
-        fail(job.relative, error.concerning(job.source));
+        fail(job.relative, error.concerning(job.destination));
         return;
     } catch (...) {
         failFatally(std::current_exception());
         return;
     }
+    std::uint64_t bytes = 0;
+    // A file that changed while it was read (a document being saved) is read once more; one
+    // that changes again is being written all the time and counts as failed.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            bytes = m_primitives.copyToTemp(job.source, job.temp, job.destination, job.replacing);
+            break;
+        } catch (FileChangedError& error) {
+            if (attempt < kChangedFileRetries)
+                continue;
+            fail(job.relative, error.concerning(job.source));
+            return;
+        } catch (RuntimeError& error) {
+            fail(job.relative, error.concerning(job.source));
+            return;
+        } catch (...) {
+            failFatally(std::current_exception());
+            return;
+        }
+    }
     m_batches.add({std::move(job.temp), std::move(job.destination), std::move(job.folder),
                    std::move(job.relative), bytes});
 }
 
-void CopyWorkers::fail(const std::string& relative, const RuntimeError& error)
+void CopyWorkers::fail(const std::string& relative, const RuntimeError& error, bool refusedByFlags)
 {
     std::lock_guard lock(m_mutex);
-    m_failures.push_back({relative, error});
+    m_failures.push_back({relative, error, refusedByFlags});
 }
 
 void CopyWorkers::failFatally(std::exception_ptr error)
@@ -189,7 +210,8 @@ void CopyWorkers::report()
 {
     m_lastReport = std::chrono::steady_clock::now();
     if (m_progress)
-        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, m_skippedTemps});
+        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, std::move(m_notes)});
+    m_notes.clear();
 }
 
 } // namespace tarnwell

@@ -48,11 +48,10 @@ public:
     void add(FileJob job);
     // Counts a file left alone because its copy is up to date. On the walk's thread.
     void upToDate() { ++m_upToDate; }
-    // Notes a file of the source not copied for its name, one of a temporary file's. On the
-    // walk's thread.
-    void skippedTemp(std::string path) { m_skippedTemps.push_back(std::move(path)); }
+    // Notes an entry of the source left out on purpose. On the walk's thread.
+    void note(CopyNote note) { m_notes.push_back(std::move(note)); }
     // Notes an entry that failed; any thread.
-    void fail(const std::string& relative, const RuntimeError& error);
+    void fail(const std::string& relative, const RuntimeError& error, bool refusedByFlags = false);
     // Stops the copy for a failure that is not a run-time error.
     void failFatally(std::exception_ptr error);
     bool stopped() const { return m_stop; }
@@ -89,7 +88,7 @@ private:
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
     std::uint64_t m_upToDate = 0;
-    std::vector<std::string> m_skippedTemps;
+    std::vector<CopyNote> m_notes; // since the last report
     std::chrono::steady_clock::time_point m_lastReport;
 
     CopyBatches m_batches; // last: its thread ends before what it reports to goes

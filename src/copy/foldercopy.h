@@ -12,24 +12,42 @@
 
 namespace tarnwell {
 
+// An entry of the source that the copy leaves out on purpose, with its full path: not a
+// failure, but named so that nothing is skipped in silence.
+struct CopyNote
+{
+    enum class Kind
+    {
+        TempName,   // a file named like a temporary file of the copy
+        SystemLink, // a hidden, system link to a folder (a profile's compatibility junctions)
+        OnlineOnly, // a file whose content is only in the cloud: copying it would download it
+        Special,    // a device, pipe, socket or app execution alias: what names it
+        LinkLoop,   // a link back to a folder being copied higher up: not entered again
+    };
+    Kind kind;
+    std::string path;
+    std::string what; // of a Special
+};
+
 struct CopyProgress
 {
     std::uint64_t files = 0; // copied and in place
     std::uint64_t bytes = 0;
     std::uint64_t upToDate = 0; // left alone: their copy was up to date
-    // Files of the source not copied because their names are those of the copy's temporary
-    // files, with their full paths.
-    std::vector<std::string> skippedTemps;
+    // The entries left out on purpose since the report before.
+    std::vector<CopyNote> notes;
 };
 // Called on the thread that runs the copy, now and then while it works.
 using CopyProgressCallback = std::function<void(const CopyProgress&)>;
 
 // One file or folder that a copy skipped: its path relative to the copy's source ("" for the
-// source itself) and why, with the full path the error concerns.
+// source itself) and why, with the full path the error concerns. refusedByFlags: a copy in the
+// destination whose own read-only flag refused its replacement.
 struct CopyFailure
 {
     std::string entry;
     RuntimeError error;
+    bool refusedByFlags = false;
 };
 
 // A folder copy that copied what it could but not everything: the number, description and path
@@ -78,16 +96,19 @@ struct CopyOptions
 // modification time is the source's, as closely as the destination's file system keeps times.
 // A file that cannot be copied or replaced, or a folder that cannot be listed, is skipped and
 // the rest is copied; the copy then throws a FolderCopyError carrying every failure, its own
-// number that of the first: 76 when a path cannot be reached, 70 when a file in the way cannot
-// be replaced. Source or destination that cannot be reached fail at once. A file is replaced in
-// one atomic step and only once its new data is on the disk, so a failed copy, a crash or a
-// power cut leaves the old copy or the new one, never a part. only, when not empty, lists the
-// entries (relative to source, as failedEntries() names them) to copy instead of the whole
-// tree. Links to folders are followed, but a folder already being copied higher up on the same
-// path is not entered again, and neither the destination nor the folders in avoid (the
+// number that of the first to fail. A source file that changed while it was copied is copied
+// once more before it counts as failed. Source or destination that cannot be reached fail at
+// once. A file is replaced in one atomic step and only once its new data is on the disk, so a
+// failed copy, a crash or a power cut leaves the old copy or the new one, never a part. only,
+// when not empty, lists the entries (relative to source, as failedEntries() names them) to copy
+// instead of the whole tree. Links to folders are followed, but not a hidden, system one (the
+// links Windows keeps in a profile for older programs), nor one back to a folder already being
+// copied higher up on the same path, and neither the destination nor the folders in avoid (the
 // destinations of the other copies of a backup) are entered when they lie inside the source.
-// progress is called on the calling thread about every progressInterval and once at the end.
-// The caller holds the run lock of its configuration (see CopyPrimitives::removeStaleTemp).
+// Files whose content is only in the cloud are never opened. What is left out on purpose is
+// noted in the progress, which is called on the calling thread about every progressInterval and
+// once at the end. The caller holds the run lock of its configuration (see
+// CopyPrimitives::removeStaleTemp).
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,
                     const CopyOptions& options = {}, const std::vector<std::string>& only = {},
@@ -95,7 +116,7 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
 
 // Temporary files of the copy have names of one recognisable form: a leftover one is removed
 // by the next copy into its folder, and a file of a source with such a name is not copied but
-// listed in the progress.
+// noted in the progress.
 std::string copyTempName(std::uint64_t unique);
 bool isCopyTempName(std::string_view name);
 

@@ -69,19 +69,31 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
         for (FolderEntry& entry : entries) {
             if (m_workers.stopped())
                 return;
+            const std::string path = join(source, entry.name);
             if (entry.type == FolderEntry::Type::Folder) {
-                subfolders.push_back(std::move(entry.name));
-            } else if (entry.type == FolderEntry::Type::Failed && entry.failure) {
-                m_workers.fail(below(relative, entry.name),
-                               entry.failure->concerning(join(source, entry.name)));
-            } else if (entry.type == FolderEntry::Type::File && isCopyTempName(entry.name)) {
-                m_workers.skippedTemp(join(source, entry.name));
-            } else if (entry.type == FolderEntry::Type::File) {
-                if (copies.upToDate(entry))
-                    m_workers.upToDate();
+                // Windows keeps such links in a profile for older programs; they lead to
+                // folders copied under their own names, and their access list refuses listing.
+                if (entry.link && entry.hiddenSystem)
+                    m_workers.note({CopyNote::Kind::SystemLink, path, {}});
                 else
-                    enqueue(join(source, entry.name), join(destination, entry.name), destination,
-                            below(relative, entry.name), !known || copies.holds(entry.name));
+                    subfolders.push_back(std::move(entry.name));
+            } else if (entry.type == FolderEntry::Type::Failed) {
+                RuntimeError failure =
+                    entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
+                m_workers.fail(below(relative, entry.name), failure.concerning(path));
+            } else if (entry.type == FolderEntry::Type::Other) {
+                if (!entry.what.empty())
+                    m_workers.note({CopyNote::Kind::Special, path, entry.what});
+            } else if (entry.onlineOnly) {
+                // Reading it would download it; a copy the destination has stays as it is.
+                m_workers.note({CopyNote::Kind::OnlineOnly, path, {}});
+            } else if (isCopyTempName(entry.name)) {
+                m_workers.note({CopyNote::Kind::TempName, path, {}});
+            } else if (copies.upToDate(entry)) {
+                m_workers.upToDate();
+            } else {
+                enqueue(path, join(destination, entry.name), destination,
+                        below(relative, entry.name), !known || copies.holds(entry.name));
             }
             m_workers.reportIfDue();
         }
@@ -103,11 +115,14 @@ void TreeWalk::enterFolder(const std::string& source, const std::string& destina
         m_workers.fail(relative, error.concerning(source));
         return;
     }
-    // A link back to a folder on the current path would never end; a destination inside the
-    // source would copy the copy.
-    if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end() ||
-        std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end())
+    // A destination inside the source would copy the copy; a link back to a folder on the
+    // current path would never end.
+    if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end())
         return;
+    if (std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end()) {
+        m_workers.note({CopyNote::Kind::LinkLoop, source, {}});
+        return;
+    }
     bool existed = false;
     try {
         existed = !m_primitives.makeFolder(destination);

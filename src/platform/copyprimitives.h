@@ -29,8 +29,9 @@ struct FolderEntry
     {
         File,
         Folder,
-        Other,  // a device, pipe, socket or a link to nothing: there is no content to copy
-        Failed, // what a link leads to cannot be looked up: failure says why
+        Other,  // a device, pipe, socket or app execution alias: no content to copy; what says
+                // which (empty: gone since it was listed)
+        Failed, // what a link leads to cannot be looked up (or nothing is there): failure says why
     };
     FolderEntry() = default;
     FolderEntry(std::string entryName, Type entryType, bool throughLink = false)
@@ -41,8 +42,26 @@ struct FolderEntry
     std::string name;
     Type type = Type::File;
     bool link = false; // reached through a symbolic link or junction
-    FileStamp stamp;   // of a file, when the listing was asked for stamps
+    // The entry's own hidden and system flags (those of the link itself for a link); none on
+    // POSIX.
+    bool hiddenSystem = false;
+    // A file whose content is only in the cloud (or on slower storage): opening it would fetch
+    // it, so the copy never does.
+    bool onlineOnly = false;
+    std::string what; // of an Other: "a named pipe", "an app execution alias", ...
+    FileStamp stamp;  // of a file, when the listing was asked for stamps
     std::optional<RuntimeError> failure;
+};
+
+// A source file that changed while it was copied (its size or modification time differ from
+// when its copy began): the copy made is of no one state of the file and replaces nothing.
+class FileChangedError : public RuntimeError
+{
+public:
+    FileChangedError()
+        : RuntimeError(ErrorNumber::PathFileAccessError, "Changed while it was being copied")
+    {
+    }
 };
 
 // An entry that a flush could not put on the disk, by its index in what was flushed.
@@ -108,8 +127,10 @@ public:
     // errors), with source's modification time and flags. replacing tells whether something
     // may be in the way at destination, as far as the copy knows; a backend may write a file
     // that replaces nothing in another way. temp stays marked as live until replace or
-    // discard. Anything but a regular file is refused without waiting for it. On a failure
-    // temp is removed. Returns the bytes copied.
+    // discard. Anything but a regular file is refused without waiting for it. A source that
+    // changes while it is read throws FileChangedError. A source that another program holds
+    // open without letting others read it fails with 55 (FileInUse). On a failure temp is
+    // removed. Returns the bytes copied.
     virtual std::uint64_t copyToTemp(const std::string& source, const std::string& temp,
                                      const std::string& destination, bool replacing) = 0;
     // Puts on the disk the data of the written temporary files temps and the renames made

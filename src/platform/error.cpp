@@ -22,6 +22,7 @@ constexpr ErrorText kErrorTexts[] = {
     {ErrorNumber::InternalError, "Internal error"},
     {ErrorNumber::BadFileName, "Bad file name or number"},
     {ErrorNumber::FileNotFound, "File not found"},
+    {ErrorNumber::FileInUse, "In use by another program"},
     {ErrorNumber::DeviceIo, "Device I/O error"},
     {ErrorNumber::FileAlreadyExists, "File already exists"},
     {ErrorNumber::BadRecordLength, "Bad record length"},
@@ -46,6 +47,12 @@ std::string errorDescription(int number)
     if (found == std::end(kErrorTexts))
         return "Application-defined or object-defined error";
     return std::string(found->description);
+}
+
+bool isProgramErrorNumber(int number)
+{
+    return std::any_of(std::begin(kErrorTexts), std::end(kErrorTexts),
+                       [number](const ErrorText& text) { return text.number == number; });
 }
 
 RuntimeError::RuntimeError(int number) : RuntimeError(number, errorDescription(number)) {}

@@ -14,6 +14,7 @@ constexpr int OutOfMemory = 7;
 constexpr int InternalError = 51;
 constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
+constexpr int FileInUse = 55; // another program holds it and lets no one else read it
 constexpr int DeviceIo = 57;
 constexpr int FileAlreadyExists = 58;
 constexpr int BadRecordLength = 59;
@@ -30,6 +31,8 @@ constexpr int PathTooLong = 77; // longer than the platform allows: not a bad na
 
 // The classic description of a run-time error number, or a generic text for an unknown one.
 std::string errorDescription(int number);
+// True for the numbers of the table above, which the program raises and keys on.
+bool isProgramErrorNumber(int number);
 
 // The one exception type of the program: every failure carries a number and a description,
 // and may name the file or folder it concerns. The path is for logs and the command line; the

@@ -20,6 +20,11 @@ RuntimeError fileTooLargeError(const std::string& path, std::uint64_t maxSize)
 
 } // namespace
 
+RuntimeError danglingLinkError()
+{
+    return RuntimeError(ErrorNumber::PathNotFound, "Link to something that is not there");
+}
+
 RuntimeError notRegularFileError(const std::string& path)
 {
     RuntimeError error(ErrorNumber::PathFileAccessError,

@@ -23,6 +23,12 @@ constexpr int Archive = 32;
 // A link to something elsewhere: a symbolic link, a junction or a mount point. A link to a
 // folder has the folder flag as well.
 constexpr int ReparsePoint = 1024;
+// A file whose content is not on this computer (a cloud placeholder, a file moved to slower
+// storage): reading it fetches it first.
+constexpr int Offline = 4096;
+constexpr int RecallOnOpen = 0x00040000;
+constexpr int RecallOnDataAccess = 0x00400000;
+constexpr int NotLocal = Offline | RecallOnOpen | RecallOnDataAccess;
 } // namespace Attribute
 
 // Probe masks: folders and ordinary entries, or also hidden and system entries.
@@ -93,6 +99,9 @@ public:
     // counts: the file left behind blocks nothing.
     virtual std::unique_ptr<FileLock> tryLockFile(const std::string& path) = 0;
 };
+
+// A link whose target does not exist: a path not found, described as such.
+RuntimeError danglingLinkError();
 
 // The refusal of readFileRange for anything but a regular file, naming path.
 RuntimeError notRegularFileError(const std::string& path);

@@ -21,6 +21,13 @@ char driveLetterOf(std::string_view path)
     return 0;
 }
 
+std::string withDriveRoot(PathStyle style, const std::string& path)
+{
+    if (style == PathStyle::Windows && path.size() == 2 && driveLetterOf(path))
+        return path + '\\';
+    return path;
+}
+
 namespace {
 
 // Length of the root prefix of a Windows path and the root as it is written when normalised.

@@ -43,4 +43,8 @@ std::string joinPath(PathStyle style, std::string_view base, std::string_view na
 // The upper-case drive letter of "X:..." paths, or 0.
 char driveLetterOf(std::string_view path);
 
+// A drive typed without its backslash ("D:") as the root it means ("D:\"), not that drive's
+// current folder; any other path as it is.
+std::string withDriveRoot(PathStyle style, const std::string& path);
+
 } // namespace tarnwell

@@ -86,17 +86,20 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
 
 TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
 {
-    // The repeats after clearing the attributes copy only a.txt: first it succeeds, as many
-    // files as the first attempt, then it fails every time. Every file, so that the second run
-    // does not leave the first one's copies alone.
+    // The repeat after clearing the flags copies only a.txt, whose old copy is read-only:
+    // first it succeeds, then its flags cannot be cleared and it stays refused. Every file, so
+    // that the second run does not leave the first one's copies alone.
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
-    for (const int times : {1, -1}) {
-        world.fileSystem.failOn(test::MemoryFileSystem::Operation::CopyFile,
-                                "D:\\Backup\\Docs\\a.txt", ErrorNumber::PermissionDenied, times);
+    const std::string copy = "D:\\Backup\\Docs\\a.txt";
+    for (const bool clearable : {true, false}) {
+        world.fileSystem.addFile(copy, "old", Attribute::ReadOnly);
+        if (!clearable)
+            world.fileSystem.failOn(test::MemoryFileSystem::Operation::SetAttributes, copy,
+                                    ErrorNumber::PermissionDenied);
         world.writeConfig();
         runBackupCommand(world.services, status, "the Backup button", true);
         EXPECT_NE(
-            log().find(times < 0 ? "Copied: 1 file, 5 bytes\n" : "Copied: 2 files, 10 bytes\n"),
+            log().find(clearable ? "Copied: 2 files, 10 bytes\n" : "Copied: 1 file, 5 bytes\n"),
             std::string::npos)
             << log();
     }

@@ -88,6 +88,7 @@ TEST_F(StartBackupTest, DestinationNameIsTheTextAfterTheLastBackslash)
     world.setPair(4, "Local", "D:\\Backup");
     world.setPair(5, "C:\\Data\\Docs", "D:\\Backup\\Slash\\");
     world.setPair(6, "C:\\Data\\Docs\\Sub\\..", "D:\\Backup\\Dots");
+    world.setPair(7, "C:", "D:\\Backup\\Typed");
     run();
     EXPECT_EQ(messages, "");
     EXPECT_EQ(errors, 0);
@@ -100,6 +101,8 @@ TEST_F(StartBackupTest, DestinationNameIsTheTextAfterTheLastBackslash)
     EXPECT_FALSE(fs().exists("D:\\BackupLocal"));
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Slash\\Docs\\a.txt"), "alpha");
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Dots\\Docs\\Sub\\b.txt"), "beta!");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Typed\\(DriveRoot)\\Data\\Docs\\a.txt"), "alpha")
+        << "a drive typed without its backslash is its root, not its current folder";
 }
 
 TEST(BackupFolderNameTest, RootsAndNamelessPaths)
@@ -177,7 +180,7 @@ TEST_F(StartBackupTest, PathNotFoundOnTheFinalTargetProbeCountsAsNotCreated)
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
 }
 
-TEST_F(StartBackupTest, PermissionDeniedIsClearedAndTheStepRepeated)
+TEST_F(StartBackupTest, ReadOnlyCopyAloneIsClearedAndCopiedAgain)
 {
     fs().addFile("D:\\Backup\\Docs\\a.txt", "old", Attribute::ReadOnly);
     fs().addFile("D:\\Backup\\Other\\x.txt", "x", Attribute::Hidden | Attribute::ReadOnly);
@@ -186,12 +189,17 @@ TEST_F(StartBackupTest, PermissionDeniedIsClearedAndTheStepRepeated)
     EXPECT_EQ(messages, "");
     EXPECT_EQ(errors, 0);
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
-    EXPECT_EQ(fs().attributesOf("D:\\Backup\\Other\\x.txt"), Attribute::Normal)
-        << "the whole target tree was cleared";
+    EXPECT_EQ(fs().attributesOf("D:\\Backup\\Other\\x.txt"),
+              Attribute::Hidden | Attribute::ReadOnly)
+        << "no backup of this run: its flags stay";
+    std::vector<std::string> cleared;
+    std::copy_if(fs().changes().begin(), fs().changes().end(), std::back_inserter(cleared),
+                 [](const std::string& change) { return change.rfind("attrib", 0) == 0; });
+    EXPECT_EQ(cleared, std::vector<std::string>{"attrib D:\\Backup\\Docs\\a.txt 0"});
     EXPECT_TRUE(world.messageBox.messages.empty());
 }
 
-TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
+TEST_F(StartBackupTest, RefusedCopyCostsOnlyThatFileClearsNothingAndTheNextPairRuns)
 {
     ForwardingFileSystem counting(world.fileSystem);
     Services services{counting, world.network, world.clock, world.codePage, world.messageBox};
@@ -204,13 +212,15 @@ TEST_F(StartBackupTest, PermissionThatNeverClearsGivesUpAndTheNextPairRuns)
 
     EXPECT_EQ(messages, ", Permission denied (C:\\Data\\Docs D:\\Backup");
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(counting.copies, 4) << "three tries for the locked pair, one for the next";
+    EXPECT_EQ(counting.copies, 2) << "refused by an access list, not by flags: no repeat";
     EXPECT_EQ(fs().contentOf("F:\\Docs\\Sub\\b.txt"), "beta!");
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!")
         << "the locked file costs only itself";
     const std::string copiedOnce = "copy D:\\Backup\\Docs\\Sub\\b.txt";
-    EXPECT_EQ(std::count(fs().changes().begin(), fs().changes().end(), copiedOnce), 1)
-        << "each repeat copies only the file that failed";
+    EXPECT_EQ(std::count(fs().changes().begin(), fs().changes().end(), copiedOnce), 1);
+    EXPECT_EQ(std::count_if(fs().changes().begin(), fs().changes().end(),
+                            [](const std::string& c) { return c.rfind("attrib", 0) == 0; }),
+              0);
     EXPECT_TRUE(world.messageBox.messages.empty());
 }
 
@@ -221,7 +231,7 @@ TEST_F(StartBackupTest, BadFileNameSkipsThePairOnlyForTheSourceItself)
     fs().failOn(Op::CopyFile, "D:\\Backup\\Docs\\Sub\\b.txt", ErrorNumber::BadFileName);
     fs().failOn(Op::Probe, "C:\\Data\\Docs\\Sub", ErrorNumber::BadFileName);
     run();
-    EXPECT_EQ(messages, ", 52 Bad file name or number (C:\\Data\\Docs D:\\Backup"
+    EXPECT_EQ(messages, ", Bad file name or number (C:\\Data\\Docs D:\\Backup"
                         ", Invalid Path in C:\\Data\\Docs\\Sub. Try selecting a subdirectory in "
                         "this source instead of the root. C:\\Data\\Docs\\Sub was skipped.");
     EXPECT_EQ(errors, 2);
@@ -258,6 +268,23 @@ TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
             "D:\\Backup)"}))
         << "the record names the file it happened on";
     EXPECT_FALSE(report.configUnreadable);
+}
+
+TEST_F(StartBackupTest, FileSavedDuringItsCopyIsCopiedAgainAndOneAlwaysWrittenIsNamed)
+{
+    fs().addFile("D:\\Backup\\Docs\\Sub\\b.txt", "old b");
+    fs().changeWhileRead("C:\\Data\\Docs\\a.txt", 1);
+    fs().changeWhileRead("C:\\Data\\Docs\\Sub\\b.txt", 2);
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
+    run();
+    EXPECT_EQ(messages, ", Changed while it was being copied (C:\\Data\\Docs D:\\Backup");
+    EXPECT_EQ(problems, std::vector<std::string>{"Pair 1: 75 Changed while it was being copied: "
+                                                 "C:\\Data\\Docs\\Sub\\b.txt (C:\\Data\\Docs -> "
+                                                 "D:\\Backup)"});
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "old b");
 }
 
 // A file is copied unless its copy has its size, flags and time, the time as finely as the

@@ -23,7 +23,10 @@ struct MemoryFileSystem::Node
     bool folder = true;
     int attributes = Attribute::Normal;
     std::string content;
-    std::int64_t modified = 0;               // nanoseconds since 1970
+    std::int64_t modified = 0; // nanoseconds since 1970
+    Hold hold = Hold::None;
+    int changesWhileRead = 0;
+    bool alias = false;
     std::map<std::string, NodePtr> children; // upper-case name -> node
 
     int flags() const { return attributes | (folder ? Attribute::Directory : 0); }
@@ -132,6 +135,22 @@ void MemoryFileSystem::setTimeResolution(char drive, std::chrono::nanoseconds re
         resolution;
 }
 
+void MemoryFileSystem::holdOpen(const std::string& path, Hold hold)
+{
+    requireNode(path)->hold = hold;
+}
+
+void MemoryFileSystem::changeWhileRead(const std::string& path, int times)
+{
+    requireNode(path)->changesWhileRead = times;
+}
+
+void MemoryFileSystem::addAppAlias(const std::string& path)
+{
+    addFile(path, "", Attribute::ReparsePoint);
+    requireNode(path)->alias = true;
+}
+
 bool MemoryFileSystem::exists(const std::string& path) const
 {
     return find(path) != nullptr;
@@ -173,6 +192,15 @@ void MemoryFileSystem::clearRecords()
 
 std::string MemoryFileSystem::absolute(const std::string& path) const
 {
+    // "C:" and "C:name" are relative to the current folder of that drive, as on Windows; the
+    // current folder of any drive but the working one's is its root here.
+    if (const char drive = driveLetterOf(path);
+        drive && (path.size() == 2 || !isSeparator(PathStyle::Windows, path[2]))) {
+        const std::string base = driveLetterOf(m_currentDirectory) == drive
+                                     ? m_currentDirectory
+                                     : std::string{drive, ':', '\\'};
+        return path.size() == 2 ? base : joinPath(PathStyle::Windows, base, path.substr(2));
+    }
     SplitPath split = splitPath(PathStyle::Windows, path);
     if (split.root.empty())
         return joinPath(PathStyle::Windows, m_currentDirectory, path);
@@ -359,6 +387,13 @@ std::vector<FolderEntry> MemoryFileSystem::listFolder(const std::string& folder,
         FolderEntry entry{child->name,
                           child->folder ? FolderEntry::Type::Folder : FolderEntry::Type::File,
                           (child->attributes & Attribute::ReparsePoint) != 0};
+        constexpr int kHiddenSystem = Attribute::Hidden | Attribute::System;
+        entry.hiddenSystem = (child->attributes & kHiddenSystem) == kHiddenSystem;
+        entry.onlineOnly = !child->folder && (child->attributes & Attribute::NotLocal) != 0;
+        if (child->alias) {
+            entry.type = FolderEntry::Type::Other;
+            entry.what = "an app execution alias";
+        }
         try {
             checkFailure(Operation::FollowLink, joinPath(PathStyle::Windows, folder, child->name));
         } catch (const RuntimeError& error) {
@@ -435,6 +470,14 @@ std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std:
     NodePtr from = find(source);
     if (!from || from->folder)
         throw RuntimeError(ErrorNumber::PathNotFound);
+    if (from->hold == Hold::Exclusive)
+        throw RuntimeError(ErrorNumber::FileInUse).concerning(source);
+    if (from->attributes & Attribute::NotLocal)
+        m_changes.push_back("download " + source);
+    if (from->changesWhileRead > 0) {
+        --from->changesWhileRead;
+        throw FileChangedError();
+    }
     std::string name;
     NodePtr folder = requireParent(temp, name);
     auto copy = std::make_shared<Node>(*from);

@@ -54,6 +54,19 @@ public:
     void setModified(const std::string& path, std::int64_t nanoseconds);
     std::int64_t modifiedOf(const std::string& path) const;
     void setTimeResolution(char drive, std::chrono::nanoseconds resolution);
+    // What another program does with a file: has it open for writing and lets others read it
+    // (copied as it stands), or holds it and lets no one else in (55 to every copy).
+    enum class Hold
+    {
+        None,
+        SharedForWriting,
+        Exclusive,
+    };
+    void holdOpen(const std::string& path, Hold hold);
+    // The next `times` copies of the file find it changed when they end, as one being written.
+    void changeWhileRead(const std::string& path, int times);
+    // An app execution alias: a file with a reparse point and no content to copy.
+    void addAppAlias(const std::string& path);
 
     // Makes the next `times` calls of operation on path fail with number (-1: every call),
     // after letting the first `skip` of them through.
@@ -68,8 +81,8 @@ public:
     std::vector<std::string> namesIn(const std::string& folder) const;
     const std::vector<std::string>& probes() const { return m_probes; }
     // One line per change, e.g. "mkdir D:\Backup", "attrib D:\Backup\a.txt 0",
-    // "write C:\Work\Config.dat", and "copy D:\Backup\Data\a.txt" for a file the copy put in
-    // place.
+    // "write C:\Work\Config.dat", "copy D:\Backup\Data\a.txt" for a file the copy put in
+    // place, and "download C:\...\f" for a file whose content was not local when it was read.
     const std::vector<std::string>& changes() const { return m_changes; }
     void clearRecords();
 

@@ -287,6 +287,13 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
     TempFileGuard guard(to.named ? temp : std::string());
     const std::uint64_t bytes =
         copyFileContent(from.get(), to.file.get(), static_cast<std::uint64_t>(info.st_size));
+    // A file written while it was read is a copy of no one state of it.
+    FileStatus after{};
+    if (::fstat(from.get(), &after) != 0)
+        throw errnoError(errno).concerning(source);
+    if (after.st_size != info.st_size || after.st_mtim.tv_sec != info.st_mtim.tv_sec ||
+        after.st_mtim.tv_nsec != info.st_mtim.tv_nsec)
+        throw FileChangedError();
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(to.file.get(), times) != 0)
         throw errnoError(errno).concerning(destination);

@@ -1,3 +1,4 @@
+#include "platform/filesystem.h"
 #include "platform/posix/oserror.h"
 #include "platform/posix/posixcopy.h"
 
@@ -30,6 +31,12 @@ FolderEntry::Type typeOf(const FileStatus& info)
     return FolderEntry::Type::Other;
 }
 
+// What an entry with no content to copy is, for the log.
+const char* specialKind(bool fifo, bool socket)
+{
+    return fifo ? "a named pipe" : socket ? "a socket" : "a device";
+}
+
 FileStamp stampOf(const FileStatus& info)
 {
     return FileStamp{static_cast<std::uint64_t>(info.st_size), info.st_mtim.tv_sec,
@@ -46,8 +53,10 @@ FolderEntry entryFor(int folder, std::string name, unsigned char listedType, boo
         entry.type = listedType == DT_DIR ? FolderEntry::Type::Folder : FolderEntry::Type::File;
         return entry;
     }
-    if (listedType != DT_REG && listedType != DT_LNK && listedType != DT_UNKNOWN)
-        return entry; // a device, pipe or socket
+    if (listedType != DT_REG && listedType != DT_LNK && listedType != DT_UNKNOWN) {
+        entry.what = specialKind(listedType == DT_FIFO, listedType == DT_SOCK);
+        return entry;
+    }
     FileStatus info{};
     int failed = ::fstatat(folder, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW);
     if (failed == 0 && S_ISLNK(info.st_mode)) {
@@ -55,17 +64,24 @@ FolderEntry entryFor(int folder, std::string name, unsigned char listedType, boo
         failed = ::fstatat(folder, entry.name.c_str(), &info, 0);
     }
     if (failed != 0) {
-        // Gone since it was listed, or a link to nothing: no content. Any other failure to look
-        // it up (no access, a loop, an I/O error) is a failure of this entry.
-        if (errno != ENOENT && errno != ENOTDIR) {
+        // A link to nothing is named as such; a file gone since it was listed is simply not
+        // there. Any other failure to look it up (no access, a loop, an I/O error) is a failure
+        // of this entry.
+        const int code = errno;
+        if (code == ENOENT && entry.link) {
             entry.type = FolderEntry::Type::Failed;
-            entry.failure = errnoError(errno);
+            entry.failure = danglingLinkError();
+        } else if (code != ENOENT && code != ENOTDIR) {
+            entry.type = FolderEntry::Type::Failed;
+            entry.failure = errnoError(code);
         }
         return entry;
     }
     entry.type = typeOf(info);
     if (entry.type == FolderEntry::Type::File)
         entry.stamp = stampOf(info);
+    else if (entry.type == FolderEntry::Type::Other)
+        entry.what = specialKind(S_ISFIFO(info.st_mode), S_ISSOCK(info.st_mode));
     return entry;
 }
 

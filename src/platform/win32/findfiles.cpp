@@ -55,6 +55,10 @@ std::string firstMatchName(const std::wstring& path, FindFirst findFirst)
     const DWORD code = GetLastError();
     if (meansNothingThere(code) || meansUnreachable(code) || isBelowNoFolder(path, code))
         return {};
+    // A search needs the right to list the folder above: a home folder on a file server, whose
+    // share root refuses listing to its users, is found by its own attributes, as a drive root is.
+    if (code == ERROR_ACCESS_DENIED && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return toUtf8(path.substr(path.find_last_of(L'\\') + 1));
     throw win32Error(code, Subject::Folder);
 }
 

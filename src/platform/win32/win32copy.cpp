@@ -1,9 +1,11 @@
 #include "platform/win32/win32copy.h"
 
 #include "platform/error.h"
+#include "platform/filesystem.h"
 #include "platform/win32/findfiles.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
+#include "platform/win32/retry.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
@@ -14,9 +16,31 @@ namespace tarnwell::win32 {
 
 namespace {
 
+// Not in every MinGW-w64 header.
+#ifndef FILE_ATTRIBUTE_RECALL_ON_OPEN
+#define FILE_ATTRIBUTE_RECALL_ON_OPEN 0x00040000
+#endif
+#ifndef FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+#define FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS 0x00400000
+#endif
+#ifndef IO_REPARSE_TAG_APPEXECLINK
+#define IO_REPARSE_TAG_APPEXECLINK 0x8000001BL
+#endif
+
 // The flags a copy carries along, and that the quick check compares.
 constexpr DWORD kCopiedFlags =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// A file whose content is elsewhere (a cloud placeholder, offline storage): reading it fetches
+// it, and without the network it fails.
+constexpr DWORD kNotLocal =
+    FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS;
+
+bool hiddenAndSystem(DWORD attributes)
+{
+    constexpr DWORD both = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (attributes & both) == both;
+}
 
 std::wstring childOf(const std::wstring& folder, const std::wstring& name)
 {
@@ -31,11 +55,14 @@ FileHandle openForInformation(const std::wstring& path)
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
+bool hasTag(const WIN32_FIND_DATAW& data, DWORD tag)
+{
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && data.dwReserved0 == tag;
+}
+
 bool isLink(const WIN32_FIND_DATAW& data)
 {
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-           (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-            data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    return hasTag(data, IO_REPARSE_TAG_SYMLINK) || hasTag(data, IO_REPARSE_TAG_MOUNT_POINT);
 }
 
 // What the copy compares: the size, the time (100 ns ticks since 1601 on Windows) and the
@@ -65,14 +92,14 @@ void lookBehindLink(const std::wstring& path, FolderEntry& entry)
     FileHandle target = openForInformation(path);
     BY_HANDLE_FILE_INFORMATION info;
     if (!target.valid() || !GetFileInformationByHandle(target.get(), &info)) {
-        // A link to nothing has no content: it is left alone. Any other failure to look it up
-        // (a junction to a share that is offline, no access) is a failure of this entry.
+        // A link to nothing is named as such; any other failure to look it up (a junction to
+        // a share that is offline, no access) is a failure of this entry.
         const DWORD code = GetLastError();
-        entry.type = FolderEntry::Type::Other;
-        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
-            entry.type = FolderEntry::Type::Failed;
+        entry.type = FolderEntry::Type::Failed;
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+            entry.failure = danglingLinkError();
+        else
             entry.failure = win32Error(code, Subject::File);
-        }
         return;
     }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -80,6 +107,7 @@ void lookBehindLink(const std::wstring& path, FolderEntry& entry)
         return;
     }
     entry.type = FolderEntry::Type::File;
+    entry.onlineOnly = (info.dwFileAttributes & kNotLocal) != 0;
     entry.stamp =
         stampOf(info.ftLastWriteTime, info.nFileSizeHigh, info.nFileSizeLow, info.dwFileAttributes);
 }
@@ -101,11 +129,12 @@ bool cannotLock(DWORD code)
     return code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION;
 }
 
-// Removes a file of ours, also when it carries the read-only flag it was copied with.
+// Removes a file of ours, also when it carries the read-only flag it was copied with, and
+// also when a scanner looks at it for a moment.
 void deleteTemp(const std::wstring& path)
 {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+    retryRefusals([&] { return DeleteFileW(path.c_str()) ? ERROR_SUCCESS : GetLastError(); });
 }
 
 // Makes temp (a long path) as a new file and takes its lock before a byte is written, so that
@@ -175,12 +204,23 @@ std::vector<FolderEntry> Win32CopyPrimitives::listFolder(const std::string& fold
             if (name == L"." || name == L"..")
                 return;
             FolderEntry entry{toUtf8(name), FolderEntry::Type::File, false};
+            entry.hiddenSystem = hiddenAndSystem(data.dwFileAttributes);
             if (isLink(data)) {
                 entry.link = true;
-                lookBehindLink(childOf(longFolder, name), entry);
+                // A profile's compatibility junctions are not looked behind: their access list
+                // refuses it, and the walk does not enter them.
+                if (entry.hiddenSystem && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    entry.type = FolderEntry::Type::Folder;
+                else
+                    lookBehindLink(childOf(longFolder, name), entry);
+            } else if (hasTag(data, IO_REPARSE_TAG_APPEXECLINK)) {
+                // A name the Store puts on the path to start an app; it has no content.
+                entry.type = FolderEntry::Type::Other;
+                entry.what = "an app execution alias";
             } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 entry.type = FolderEntry::Type::Folder;
             } else {
+                entry.onlineOnly = (data.dwFileAttributes & kNotLocal) != 0;
                 entry.stamp = stampOf(data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow,
                                       data.dwFileAttributes);
             }
@@ -277,15 +317,31 @@ std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const s
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
         throw RuntimeError(ErrorNumber::PermissionDenied).concerning(destination);
 
-    // Read while no one may write it, so that the copy is of one state of the file.
-    FileHandle input(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Shared for writing and deleting, as the program that has the file open allows: an open
+    // document or database is read as it stands, and whether it changed meanwhile is checked
+    // after. Only a program that lets no one read its file keeps it from the copy; a brief hold
+    // (a scanner, the indexer) is waited out.
+    FileHandle input;
+    const DWORD opened = retryRefusals([&] {
+        input = FileHandle(CreateFileW(from.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        return input.valid() ? ERROR_SUCCESS : GetLastError();
+    });
     BY_HANDLE_FILE_INFORMATION info;
-    if (!input.valid() || !GetFileInformationByHandle(input.get(), &info))
+    if (opened != ERROR_SUCCESS)
+        throw win32Error(opened, Subject::Folder).concerning(source);
+    if (!GetFileInformationByHandle(input.get(), &info))
         throw lastWin32Error(Subject::Folder).concerning(source);
     FileHandle output = createLockedTemp(to, destination);
     try {
         const std::uint64_t bytes = copyContent(input.get(), output.get());
+        BY_HANDLE_FILE_INFORMATION after;
+        if (!GetFileInformationByHandle(input.get(), &after))
+            throw lastWin32Error(Subject::File);
+        if (after.nFileSizeHigh != info.nFileSizeHigh || after.nFileSizeLow != info.nFileSizeLow ||
+            CompareFileTime(&after.ftLastWriteTime, &info.ftLastWriteTime) != 0)
+            throw FileChangedError();
         // The flags and the time go on last: no write may follow that would change the time.
         FILE_BASIC_INFO basic{};
         basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
@@ -300,7 +356,8 @@ std::uint64_t Win32CopyPrimitives::copyToTemp(const std::string& source, const s
     } catch (RuntimeError& error) {
         output.close();
         deleteTemp(to);
-        throw error.concerning(destination);
+        // A read refused partway is a range another program has locked: the file is in use.
+        throw error.concerning(error.number() == ErrorNumber::FileInUse ? source : destination);
     }
 }
 
@@ -334,9 +391,16 @@ void Win32CopyPrimitives::replace(const std::string& temp, const std::string& de
 {
     // Renamed while still open and locked, so that no other run takes it for a leftover; the
     // flush of its folder then puts the rename on the disk.
-    if (!MoveFileExW(toLongPath(temp).c_str(), toLongPath(destination).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw lastWin32Error(Subject::Folder).concerning(destination);
+    const std::wstring from = toLongPath(temp);
+    const std::wstring to = toLongPath(destination);
+    const DWORD code = retryRefusals([&] {
+        return MoveFileExW(from.c_str(), to.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? ERROR_SUCCESS
+                   : GetLastError();
+    });
+    if (code != ERROR_SUCCESS)
+        throw win32Error(code, Subject::Folder).concerning(destination);
     m_openTemps.take(temp); // closing the handle ends its lock
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/error.h"
 
+#include <string>
+
 namespace tarnwell::win32 {
 
 // What the failing call was working on: a missing name means "file not found" for a file,
@@ -12,10 +14,15 @@ enum class Subject
     Folder,
 };
 
-// The run-time error number for a Win32 error code. The one place where the two meet.
+// The run-time error number for a Win32 error code. The one place where the two meet. A code
+// with no run-time number keeps its own, unless it would read as one the program keys on.
 int errorNumberFor(unsigned long code, Subject subject);
 
-// A RuntimeError for a Win32 error code, with the run-time number's own description.
+// The system's text for a Win32 error code, without its line end.
+std::string systemMessage(unsigned long code);
+
+// A RuntimeError for a Win32 error code: the run-time number's own description where there
+// is one, the system's text otherwise.
 RuntimeError win32Error(unsigned long code, Subject subject);
 
 // The same for the calling thread's last-error code, read at once.

@@ -5,6 +5,7 @@
 #include "platform/win32/findfiles.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/longpath.h"
+#include "platform/win32/retry.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <sddl.h>
 #include <string_view>
 #include <vector>
@@ -71,6 +73,12 @@ void removeStaleSaveTemps(const std::wstring& folder, const std::string& fileNam
                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
             .close();
     }
+}
+
+// A save is refused for a moment while a scanner or a sync client looks at the old file.
+DWORD placeWithRetries(const std::function<bool()>& place)
+{
+    return retryRefusals([&] { return place() ? ERROR_SUCCESS : GetLastError(); });
 }
 
 void writeAll(HANDLE file, std::string_view content)
@@ -148,8 +156,8 @@ void replaceFileContent(const std::wstring& longPath, const std::string& content
             throw lastWin32Error(Subject::File);
         if (existing == INVALID_FILE_ATTRIBUTES) {
             // The first save: the owner-only file moves in while still held.
-            if (!calls.moveFile(temp, longPath))
-                throw lastWin32Error(Subject::File);
+            if (const DWORD code = placeWithRetries([&] { return calls.moveFile(temp, longPath); }))
+                throw win32Error(code, Subject::File);
             if (!file.close())
                 throw lastWin32Error(Subject::File);
             return;
@@ -162,16 +170,16 @@ void replaceFileContent(const std::wstring& longPath, const std::string& content
                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
         if (kept != 0 && !SetFileAttributesW(temp.c_str(), kept))
             throw lastWin32Error(Subject::File);
-        if (calls.replaceFile(longPath, temp))
+        const DWORD code = placeWithRetries([&] { return calls.replaceFile(longPath, temp); });
+        if (code == ERROR_SUCCESS)
             return;
-        const DWORD code = GetLastError();
         // The old file went meanwhile (another program removed it), or ReplaceFileW removed it
         // but could not move the new one in: the new one moves into the empty place.
         if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT)
             throw win32Error(code, Subject::File);
         tempHoldsTheOnlyCopy = code == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-        if (!calls.moveFile(temp, longPath))
-            throw lastWin32Error(Subject::File);
+        if (const DWORD moved = placeWithRetries([&] { return calls.moveFile(temp, longPath); }))
+            throw win32Error(moved, Subject::File);
     } catch (...) {
         file.close();
         if (!tempHoldsTheOnlyCopy) {

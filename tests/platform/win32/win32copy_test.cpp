@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarnwell::win32 {
@@ -131,28 +132,62 @@ TEST_F(Win32CopyTest, HiddenAndSystemFilesAreCopiedWithTheirFlags)
               Attribute::Hidden | Attribute::System);
 }
 
-TEST_F(Win32CopyTest, ALockedSourceFileStopsTheCopyAndKeepsTheOldCopy)
+// Wine enforces share modes on open as Windows does: a workbook open for writing in another
+// program that lets others read it is copied as it stands; one held without sharing is in use,
+// and a brief hold (a virus scanner) is waited out.
+TEST_F(Win32CopyTest, FilesOtherProgramsHaveOpenAreCopiedUnlessHeldWithoutSharing)
 {
-    writeOnDisk(source + "\\ledger.xls", "new ledger");
+    const auto holdOpen = [&](const std::string& name, DWORD share) {
+        return CreateFileW(longForm(source + "\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    writeOnDisk(source + "\\Budget.xlsx", std::string(300000, 'b'));
+    writeOnDisk(source + "\\ledger.pst", "new ledger");
+    writeOnDisk(source + "\\scanned.doc", "scanned");
     // Of another size, so that the old copy cannot pass for up to date.
-    writeOnDisk(destination + "\\ledger.xls", "older ledger");
-    HANDLE lock =
-        CreateFileW(longForm(source + "\\ledger.xls").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    expectRuntimeError(ErrorNumber::PermissionDenied,
-                       [&] { copyFolderTree(fs.copyPrimitives(), source, destination, {}); });
-    CloseHandle(lock);
-    EXPECT_EQ(fs.readFile(destination + "\\ledger.xls"), "older ledger");
+    writeOnDisk(destination + "\\ledger.pst", "older ledger");
+    writeOnDisk(destination + "\\kept.txt", "kept");
+    SetFileAttributesW(longForm(destination + "\\kept.txt").c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    HANDLE workbook = holdOpen("Budget.xlsx", FILE_SHARE_READ | FILE_SHARE_WRITE);
+    HANDLE mail = holdOpen("ledger.pst", 0);
+    HANDLE scanner = holdOpen("scanned.doc", 0);
+    ASSERT_NE(workbook, INVALID_HANDLE_VALUE);
+    ASSERT_NE(mail, INVALID_HANDLE_VALUE);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    std::thread release([scanner] {
+        Sleep(200);
+        CloseHandle(scanner);
+    });
+    try {
+        copyFolderTree(fs.copyPrimitives(), source, destination, {});
+        ADD_FAILURE() << "the mail store held without sharing was copied";
+    } catch (const FolderCopyError& error) {
+        ASSERT_EQ(error.failures().size(), 1u);
+        EXPECT_EQ(error.failures()[0].error.number(), ErrorNumber::FileInUse);
+        EXPECT_EQ(errorReportWithPath(error.failures()[0].error),
+                  "55 In use by another program: " + source + "\\ledger.pst");
+        EXPECT_FALSE(error.failures()[0].refusedByFlags);
+    }
+    release.join();
+    CloseHandle(mail);
+    CloseHandle(workbook);
+    EXPECT_EQ(fs.readFile(destination + "\\Budget.xlsx"), std::string(300000, 'b'));
+    EXPECT_EQ(fs.readFile(destination + "\\scanned.doc"), "scanned");
+    EXPECT_EQ(fs.readFile(destination + "\\ledger.pst"), "older ledger");
+    EXPECT_EQ(attributesOnDisk(destination + "\\kept.txt") & ~test::archiveNoise(),
+              DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN});
 
-    // Nothing but the old copy is left in the destination.
+    // Nothing but the copies is left in the destination.
     std::vector<std::string> names;
     for (std::string name = fs.probe(destination + "\\*", ProbeMask::All); !name.empty();
          name = fs.next()) {
         if (name != "." && name != "..")
             names.push_back(name);
     }
-    EXPECT_EQ(names, std::vector<std::string>{"ledger.xls"});
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Budget.xlsx", "kept.txt", "ledger.pst", "scanned.doc"}));
 }
 
 TEST_F(Win32CopyTest, ALeftoverReadOnlyTemporaryFileIsStillRemoved)

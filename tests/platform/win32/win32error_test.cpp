@@ -1,3 +1,4 @@
+#include "platform/win32/retry.h"
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 
@@ -17,15 +18,18 @@ TEST(Win32Error, CodesThatTheDiskCannotShowMapToTheirRunTimeNumbers)
         int folder; // when a folder was on the way
     };
     const Case cases[] = {
-        {ERROR_FILE_NOT_FOUND, 53, 76}, {ERROR_PATH_NOT_FOUND, 76, 76},
-        {ERROR_ACCESS_DENIED, 70, 70},  {ERROR_SHARING_VIOLATION, 70, 70},
-        {ERROR_LOCK_VIOLATION, 70, 70}, {ERROR_INVALID_DRIVE, 68, 68},
-        {ERROR_NOT_READY, 71, 71},      {ERROR_HANDLE_DISK_FULL, 61, 61},
-        {ERROR_DISK_FULL, 61, 61},      {ERROR_FILE_EXISTS, 58, 58},
-        {ERROR_ALREADY_EXISTS, 58, 58}, {ERROR_BAD_NETPATH, 76, 76},
-        {ERROR_BAD_NET_NAME, 76, 76},   {ERROR_INVALID_NAME, 52, 52},
-        {ERROR_BAD_PATHNAME, 52, 52},   {ERROR_NO_NETWORK, 75, 75},
-        {ERROR_WRITE_PROTECT, 75, 75},  {ERROR_GEN_FAILURE, 75, 75},
+        {ERROR_FILE_NOT_FOUND, 53, 76},  {ERROR_PATH_NOT_FOUND, 76, 76},
+        {ERROR_ACCESS_DENIED, 70, 70},   {ERROR_SHARING_VIOLATION, 55, 55},
+        {ERROR_LOCK_VIOLATION, 55, 55},  {ERROR_INVALID_DRIVE, 68, 68},
+        {ERROR_NOT_READY, 71, 71},       {ERROR_HANDLE_DISK_FULL, 61, 61},
+        {ERROR_DISK_FULL, 61, 61},       {ERROR_FILE_EXISTS, 58, 58},
+        {ERROR_ALREADY_EXISTS, 58, 58},  {ERROR_BAD_NETPATH, 76, 76},
+        {ERROR_BAD_NET_NAME, 76, 76},    {ERROR_INVALID_NAME, 52, 52},
+        {ERROR_BAD_PATHNAME, 52, 52},    {ERROR_NO_NETWORK, 76, 76},
+        {ERROR_NETNAME_DELETED, 76, 76}, {ERROR_NETWORK_UNREACHABLE, 76, 76},
+        {225 /* virus */, 75, 75},       {1920 /* cannot be accessed */, 75, 75},
+        {ERROR_SHARING_PAUSED, 75, 75}, // 70: would read as Permission denied
+        {ERROR_WRITE_PROTECT, 19, 19},   {ERROR_IO_DEVICE, 1117, 1117},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(errorNumberFor(c.code, Subject::File), c.file) << "code " << c.code;
@@ -35,16 +39,53 @@ TEST(Win32Error, CodesThatTheDiskCannotShowMapToTheirRunTimeNumbers)
     EXPECT_EQ(errorNumberFor(ERROR_UNABLE_TO_REMOVE_REPLACED, Subject::File), 70);
 }
 
-TEST(Win32Error, TheErrorCarriesTheRunTimeDescriptionAndTheLastErrorIsReadAtOnce)
+TEST(Win32Error, TheErrorCarriesTheRunTimeDescriptionOrTheSystemsAndTheLastErrorIsReadAtOnce)
 {
     const RuntimeError error = win32Error(ERROR_SHARING_VIOLATION, Subject::File);
-    EXPECT_EQ(error.number(), 70);
-    EXPECT_EQ(error.description(), "Permission denied");
+    EXPECT_EQ(error.number(), 55);
+    EXPECT_EQ(error.description(), "In use by another program");
+    // A code of no run-time number of its own keeps the system's text, without its line end.
+    const RuntimeError unmapped = win32Error(ERROR_IO_DEVICE, Subject::File);
+    EXPECT_EQ(unmapped.description(), systemMessage(ERROR_IO_DEVICE));
+    EXPECT_FALSE(unmapped.description().empty());
+    EXPECT_NE(unmapped.description().back(), '\n');
 
     SetLastError(ERROR_PATH_NOT_FOUND);
     const RuntimeError last = lastWin32Error(Subject::File);
     EXPECT_EQ(last.number(), 76);
     EXPECT_EQ(last.description(), "Path not found");
+}
+
+TEST(Win32Retry, BriefRefusalsAreWaitedOutForAboutTwoSecondsAndNothingElseIs)
+{
+    const struct
+    {
+        DWORD code;
+        int refusals; // before it succeeds; -1 never
+        int tries;
+        bool succeeds;
+    } rows[] = {
+        {ERROR_SHARING_VIOLATION, 2, 3, true},
+        {ERROR_LOCK_VIOLATION, -1, 8, false},
+        {ERROR_ACCESS_DENIED, -1, 8, false},
+        {ERROR_FILE_NOT_FOUND, -1, 1, false},
+    };
+    for (const auto& row : rows) {
+        int tries = 0;
+        std::chrono::milliseconds waited{0};
+        const DWORD code = retryRefusals(
+            [&] {
+                ++tries;
+                return row.refusals >= 0 && tries > row.refusals ? ERROR_SUCCESS : row.code;
+            },
+            [&](std::chrono::milliseconds wait) { waited += wait; });
+        EXPECT_EQ(tries, row.tries) << row.code;
+        EXPECT_EQ(code == ERROR_SUCCESS, row.succeeds) << row.code;
+        if (row.tries == 8) {
+            EXPECT_GE(waited.count(), 1900) << row.code;
+            EXPECT_LE(waited.count(), 2100) << row.code;
+        }
+    }
 }
 
 } // namespace
