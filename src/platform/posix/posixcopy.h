@@ -47,7 +47,7 @@ public:
     PathStyle pathStyle() const override { return PathStyle::Posix; }
     std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
-    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
+    TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
     std::size_t openTempLimit() override;
