@@ -7,6 +7,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <utility>
 
 // What the POSIX copy primitives learn of folders: their entries with the stamps of their
 // files, their identity and what their file system keeps of a copy's mode and time.
@@ -48,22 +49,25 @@ TargetKeeps keptByType(const std::string& folder)
     }
 }
 
-// What the open file of a probe kept of a mode, a mode without write bits and a time; nothing
-// when it cannot be asked. A call the file system refuses shows in what comes back.
-std::optional<TargetKeeps> readBack(int file)
+// What the probe file, open as file at path, kept of a mode, the same mode without its write
+// bits and a time; nothing when it cannot be asked. What is kept is read once the file is
+// closed, by its name, as a listing sees it: some file systems set the time when a file is
+// closed. A call the file system refuses shows in what comes back.
+std::optional<TargetKeeps> readBack(FileHandle file, const std::string& path)
 {
     FileStatus writable{};
     FileStatus readOnly{};
-    ::fchmod(file, kProbeMode);
-    if (::fstat(file, &writable) != 0)
+    ::fchmod(file.get(), kProbeMode);
+    if (::fstat(file.get(), &writable) != 0)
         return std::nullopt;
     const struct timespec times[2] = {{kProbeSeconds, kProbeNanoseconds},
                                       {kProbeSeconds, kProbeNanoseconds}};
-    const bool timed = ::futimens(file, times) == 0;
+    const bool timed = ::futimens(file.get(), times) == 0;
     // FAT on Linux takes away all the write bits as its read-only flag, and refuses any other
     // change of mode.
-    ::fchmod(file, writable.st_mode & 0777 & ~mode_t{0222});
-    if (::fstat(file, &readOnly) != 0)
+    ::fchmod(file.get(), writable.st_mode & 0777 & ~mode_t{0222});
+    file = FileHandle();
+    if (!timed || ::lstat(path.c_str(), &readOnly) != 0)
         return std::nullopt;
     TargetKeeps kept;
     if ((writable.st_mode & 0777) == kProbeMode &&
@@ -74,9 +78,8 @@ std::optional<TargetKeeps> readBack(int file)
     else
         kept.flags = 0;
     const std::optional<std::chrono::nanoseconds> resolution =
-        timed ? resolutionReadBack(kProbeSeconds, kProbeNanoseconds, readOnly.st_mtim.tv_sec,
-                                   static_cast<std::uint32_t>(readOnly.st_mtim.tv_nsec))
-              : std::nullopt;
+        resolutionReadBack(kProbeSeconds, kProbeNanoseconds, readOnly.st_mtim.tv_sec,
+                           static_cast<std::uint32_t>(readOnly.st_mtim.tv_nsec));
     if (!resolution)
         return std::nullopt;
     kept.resolution = *resolution;
@@ -167,7 +170,7 @@ TargetKeeps PosixCopyPrimitives::targetKeeps(const std::string& folder, const st
         return byType; // nothing can be written here, and so nothing is copied either
     }
     const TempFileGuard removed(probe);
-    return readBack(file.file.get()).value_or(byType);
+    return readBack(std::move(file.file), probe).value_or(byType);
 }
 
 } // namespace tarnwell::posix
