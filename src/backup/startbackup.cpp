@@ -57,6 +57,11 @@ private:
     void copyPair(int pair, const std::string& destination);
     std::vector<std::string> foldersToAvoid(CopyPrimitives& primitives) const;
     void noteSkippedTemps(const std::vector<std::string>& paths);
+    bool invalidText(int record) const
+    {
+        const std::vector<int>& invalid = m_pairs.invalidRecords;
+        return std::find(invalid.begin(), invalid.end(), record) != invalid.end();
+    }
 
     // Runs one step. True when it succeeded; false when it failed with 76 (or with 70 after
     // the clearing rounds), which has then been counted and described. A failure that names no
@@ -181,7 +186,8 @@ void BackupRun::run()
         for (int pair = 0; pair < kRowCount; ++pair) {
             const std::string& source = m_pairs.sources[pair];
             const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
-            if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty())
+            if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty() &&
+                !invalidText(kFirstSourceRecord + pair) && !invalidText(kFirstTargetRecord + pair))
                 m_copies.emplace_back(
                     source, joinPath(m_fileSystem.pathStyle(), m_pairs.targets[pair], name));
         }
@@ -228,10 +234,17 @@ void BackupRun::processPair(int pair, const DriveRow& row)
     if (source.empty() || target.empty())
         return;
 
-    if (!exists(source, false))
+    // A record that is not valid text names no folder: nothing of the pair is made or copied.
+    const bool textSource = !invalidText(kFirstSourceRecord + pair - 1);
+    const bool textTarget = !invalidText(kFirstTargetRecord + pair - 1);
+    if (!textSource)
+        count(", " + source + " is not a valid source)",
+              recordName(kFirstSourceRecord + pair - 1) +
+                  ", is not valid text in the code page, so it is not a valid source");
+    else if (!exists(source, false))
         count(", " + source + " is not a valid source)", source + " is not a valid source");
 
-    if (exists(source, true)) {
+    if (textSource && textTarget && exists(source, true)) {
         const std::string name = backupFolderName(m_fileSystem.pathStyle(), source);
         if (name.empty())
             throw PairSkipped{};
@@ -249,7 +262,11 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         copyPair(pair, destination);
     }
 
-    if (!exists(target, false))
+    if (!textTarget)
+        count(", " + target + " was not created!",
+              recordName(kFirstTargetRecord + pair - 1) +
+                  ", is not valid text in the code page, so the target was not created");
+    else if (!exists(target, false))
         count(", " + target + " was not created!", target + " was not created");
 }
 

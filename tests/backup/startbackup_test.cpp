@@ -260,6 +260,31 @@ TEST_F(StartBackupTest, UnexpectedFailureCostsOnlyItsPairAndIsShown)
     EXPECT_FALSE(report.configUnreadable);
 }
 
+// A path record that is not valid text in the code page names no folder: it is its pair's
+// missing source or target, named with its record, and nothing of the pair is made or copied.
+TEST_F(StartBackupTest, PathRecordThatIsNotValidTextIsThePairsProblem)
+{
+    world.codePage.invalidBytes = "\xff"; // what "\xc3\xbf" is stored as
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Back\xc3\xbf");
+    world.setPair(2, "C:\\Data\\Do\xc3\xbf", "D:\\Backup");
+    world.setPair(3, "C:\\Data\\Docs", "D:\\Backup");
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
+    run();
+    EXPECT_EQ(messages,
+              ", D:\\Back\xc3\xbf was not created!, C:\\Data\\Do\xc3\xbf is not a valid source)");
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "Pair 1: record 11, the target of folder pair 1, is not valid text in "
+                            "the code page, so the target was not created",
+                            "Pair 2: record 2, the source of folder pair 2, is not valid text in "
+                            "the code page, so it is not a valid source"}));
+    EXPECT_EQ(fs().changes(),
+              (std::vector<std::string>{"mkdir D:\\Backup\\Docs", "copy D:\\Backup\\Docs\\a.txt",
+                                        "copy D:\\Backup\\Docs\\Sub\\b.txt"}))
+        << "only pair 3 makes and copies anything";
+}
+
 // A file is copied unless its copy has its size, the flags its target keeps and its time, the
 // time as finely as the target's drive keeps it (read back from the drive itself) and, at FAT's
 // resolution, also an hour off; a read-only copy in the way still gives 70 and the clearing
