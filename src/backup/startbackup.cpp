@@ -63,6 +63,11 @@ private:
     void countCopyFailures(std::vector<CopyFailure> failures);
     std::vector<std::string> foldersToAvoid(CopyPrimitives& primitives) const;
     void noteLeftOut(int pair, const CopyNote& note);
+    bool invalidText(int record) const
+    {
+        const std::vector<int>& invalid = m_pairs.invalidRecords;
+        return std::find(invalid.begin(), invalid.end(), record) != invalid.end();
+    }
 
     // Runs one step. True when it succeeded; false when it failed with 76 or 70, which has then
     // been counted and described. A failure that names no path of its own is reported as
@@ -184,7 +189,8 @@ void BackupRun::run()
         for (int pair = 0; pair < kRowCount; ++pair) {
             const std::string& source = m_pairs.sources[pair];
             const std::string name = backupFolderName(style, source);
-            if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty())
+            if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty() &&
+                !invalidText(kFirstSourceRecord + pair) && !invalidText(kFirstTargetRecord + pair))
                 m_copies.emplace_back(
                     withDriveRoot(style, source),
                     joinPath(style, withDriveRoot(style, m_pairs.targets[pair]), name));
@@ -235,10 +241,17 @@ void BackupRun::processPair(int pair, const DriveRow& row)
     const std::string& source = m_sourcePath;
     const std::string& target = m_targetPath;
 
-    if (!exists(source, false))
+    // A record that is not valid text names no folder: nothing of the pair is made or copied.
+    const bool textSource = !invalidText(kFirstSourceRecord + pair - 1);
+    const bool textTarget = !invalidText(kFirstTargetRecord + pair - 1);
+    if (!textSource)
+        count(", " + m_source + " is not a valid source)",
+              recordName(kFirstSourceRecord + pair - 1) +
+                  ", is not valid text in the code page, so it is not a valid source");
+    else if (!exists(source, false))
         count(", " + m_source + " is not a valid source)", m_source + " is not a valid source");
 
-    if (exists(source, true)) {
+    if (textSource && textTarget && exists(source, true)) {
         const std::string name = backupFolderName(m_fileSystem.pathStyle(), m_source);
         if (name.empty())
             throw PairSkipped{};
@@ -256,7 +269,11 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         copyPair(pair, destination);
     }
 
-    if (!exists(target, false))
+    if (!textTarget)
+        count(", " + m_target + " was not created!",
+              recordName(kFirstTargetRecord + pair - 1) +
+                  ", is not valid text in the code page, so the target was not created");
+    else if (!exists(target, false))
         count(", " + m_target + " was not created!", m_target + " was not created");
 }
 

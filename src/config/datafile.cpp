@@ -24,8 +24,8 @@ DataFileReader::DataFileReader(FileSystem& fileSystem, const CodePage& codePage,
 {
 }
 
-std::vector<std::string> DataFileReader::readRecords(int first, int last,
-                                                     std::uint64_t* fileSize) const
+std::vector<std::string> DataFileReader::readRecords(int first, int last, std::uint64_t* fileSize,
+                                                     std::vector<int>* invalid) const
 {
     const std::size_t start = recordOffset(first);
     if (last < first)
@@ -50,7 +50,10 @@ std::vector<std::string> DataFileReader::readRecords(int first, int last,
         const std::size_t length = low | (high << 8);
         if (length > kMaxTextLength)
             throw BadRecordError(record);
-        texts.push_back(m_codePage.fromAnsi(bytes.substr(offset + 2, length)));
+        const std::string_view text = bytes.substr(offset + 2, length);
+        if (invalid && !m_codePage.isValidAnsi(text))
+            invalid->push_back(record);
+        texts.push_back(m_codePage.fromAnsi(text));
     }
     return texts;
 }

@@ -44,9 +44,11 @@ public:
 
     // The texts of records first..last, read in one go; "" beyond the end of the file or for a
     // never-written gap. A record that no writer could have produced fails with a
-    // BadRecordError. fileSize, when given, receives the file's size.
-    std::vector<std::string> readRecords(int first, int last,
-                                         std::uint64_t* fileSize = nullptr) const;
+    // BadRecordError. fileSize, when given, receives the file's size; invalid, when given, the
+    // numbers of the records whose bytes are not valid text in the code page (their texts are
+    // what the code page makes of them).
+    std::vector<std::string> readRecords(int first, int last, std::uint64_t* fileSize = nullptr,
+                                         std::vector<int>* invalid = nullptr) const;
     std::string readRecord(int n) const;
 
 private:

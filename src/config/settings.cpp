@@ -9,8 +9,8 @@ namespace tarnwell {
 
 namespace {
 
-constexpr int kFirstSource = 1;
-constexpr int kFirstTarget = 11;
+constexpr int kFirstSource = kFirstSourceRecord;
+constexpr int kFirstTarget = kFirstTargetRecord;
 constexpr int kFirstUncPath = 31;
 constexpr int kFirstDrive = 41;
 constexpr int kFirstUserName = 51;
@@ -38,25 +38,6 @@ bool isUsedRecord(int n)
            (n >= kFirstUncPath && n <= kLastPassword);
 }
 
-// "record 65, the password of drive row 5"
-std::string recordName(int n)
-{
-    const auto row = [n](int first) { return std::to_string(n - first + 1); };
-    std::string meaning = "a record no one uses";
-    if (n >= kFirstSource && n < kFirstTarget)
-        meaning = "the source of folder pair " + row(kFirstSource);
-    else if (n >= kFirstTarget && n < kBackupTimeRecord)
-        meaning = "the target of folder pair " + row(kFirstTarget);
-    else if (n == kBackupTimeRecord)
-        meaning = "the backup time";
-    for (const DriveColumn& column : kDriveColumns) {
-        if (n >= column.firstRecord && n < column.firstRecord + kRowCount)
-            meaning =
-                std::string("the ") + column.name + " of drive row " + row(column.firstRecord);
-    }
-    return "record " + std::to_string(n) + ", " + meaning;
-}
-
 // 59, saying which record is damaged and what it holds.
 RuntimeError badRecord(int n)
 {
@@ -68,12 +49,12 @@ RuntimeError badRecord(int n)
 // Records first..last. A file cut short inside any record that some reader uses is damaged for
 // every reader alike (59), whichever of its records this reader needs.
 std::vector<std::string> readRecords(FileSystem& fileSystem, const CodePage& codePage, int first,
-                                     int last)
+                                     int last, std::vector<int>* invalid = nullptr)
 {
     std::uint64_t size = 0;
     std::vector<std::string> texts;
     try {
-        texts = DataFileReader(fileSystem, codePage).readRecords(first, last, &size);
+        texts = DataFileReader(fileSystem, codePage).readRecords(first, last, &size, invalid);
     } catch (const BadRecordError& error) {
         throw badRecord(error.record());
     }
@@ -87,9 +68,9 @@ std::vector<std::string> readRecords(FileSystem& fileSystem, const CodePage& cod
 
 FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage)
 {
-    const std::vector<std::string> texts =
-        readRecords(fileSystem, codePage, kFirstSource, kFirstTarget + kRowCount - 1);
     FolderPairs pairs;
+    const std::vector<std::string> texts = readRecords(
+        fileSystem, codePage, kFirstSource, kFirstTarget + kRowCount - 1, &pairs.invalidRecords);
     for (int k = 0; k < kRowCount; ++k) {
         pairs.sources[k] = texts[kFirstSource - 1 + k];
         pairs.targets[k] = texts[kFirstTarget - 1 + k];
@@ -135,6 +116,24 @@ void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const Driv
             file.writeRecord(column.firstRecord + k, table[k].*column.field);
     }
     file.commit();
+}
+
+std::string recordName(int n)
+{
+    const auto row = [n](int first) { return std::to_string(n - first + 1); };
+    std::string meaning = "a record no one uses";
+    if (n >= kFirstSource && n < kFirstTarget)
+        meaning = "the source of folder pair " + row(kFirstSource);
+    else if (n >= kFirstTarget && n < kBackupTimeRecord)
+        meaning = "the target of folder pair " + row(kFirstTarget);
+    else if (n == kBackupTimeRecord)
+        meaning = "the backup time";
+    for (const DriveColumn& column : kDriveColumns) {
+        if (n >= column.firstRecord && n < column.firstRecord + kRowCount)
+            meaning =
+                std::string("the ") + column.name + " of drive row " + row(column.firstRecord);
+    }
+    return "record " + std::to_string(n) + ", " + meaning;
 }
 
 std::string trimmedBlanks(const std::string& text)

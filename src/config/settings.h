@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace tarnwell {
 
@@ -15,7 +16,12 @@ struct FolderPairs
 {
     std::array<std::string, kRowCount> sources;
     std::array<std::string, kRowCount> targets;
+    // The records among them whose bytes are not valid text in the code page: such a text
+    // names no folder.
+    std::vector<int> invalidRecords;
 };
+inline constexpr int kFirstSourceRecord = 1;
+inline constexpr int kFirstTargetRecord = 11;
 
 // One row of the drive table: records 30+k, 40+k, 50+k and 60+k.
 struct DriveRow
@@ -41,6 +47,9 @@ void saveFolderPairsAndTime(FileSystem& fileSystem, const CodePage& codePage,
                             const FolderPairs& pairs, const std::string& backupTime);
 // Records 31-70.
 void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const DriveTable& table);
+
+// "record 65, the password of drive row 5": which record n is and what it holds.
+std::string recordName(int n);
 
 // The text without its leading and trailing blanks, as a stored time or folder is used.
 std::string trimmedBlanks(const std::string& text);

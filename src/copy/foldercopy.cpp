@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <random>
 
 namespace tarnwell {
 
@@ -33,17 +34,21 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
         }
     }
     // Found once per copy: a tree that crosses into another file system is judged as its top.
-    std::chrono::nanoseconds resolution{0};
+    TargetKeeps kept;
     if (!options.everyFile) {
+        std::random_device entropy;
+        const std::string probe =
+            joinPath(primitives.pathStyle(), destination,
+                     copyTempName((std::uint64_t{entropy()} << 32) ^ entropy()));
         try {
-            resolution = primitives.timeResolution(destination);
+            kept = primitives.targetKeeps(destination, probe);
         } catch (const RuntimeError&) {
-            // Times are then compared exactly: at worst a copy is made again.
+            // Everything is then compared: at worst a copy is made again.
         }
     }
     CopyWorkers workers(primitives, progress, options);
     try {
-        TreeWalk(primitives, workers, avoided, !options.everyFile, resolution)
+        TreeWalk(primitives, workers, avoided, !options.everyFile, kept)
             .run(source, sourceId, destination, only);
     } catch (...) {
         workers.failFatally(std::current_exception());

@@ -5,21 +5,31 @@
 
 namespace tarnwell {
 
-bool isUpToDate(const FileStamp& source, const FileStamp& copy, std::chrono::nanoseconds resolution)
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+constexpr std::int64_t kHour = 3600 * kSecond;
+
+} // namespace
+
+bool isUpToDate(const FileStamp& source, const FileStamp& copy, const TargetKeeps& kept)
 {
-    if (source.size != copy.size || source.flags != copy.flags)
+    if (source.size != copy.size || ((source.flags ^ copy.flags) & kept.flags) != 0)
         return false;
     const std::int64_t seconds = source.seconds - copy.seconds;
-    // Far beyond any resolution; also keeps the sum below from overflowing.
-    if (seconds > 100 || seconds < -100)
+    // Far beyond any resolution and shift; also keeps the sum below from overflowing.
+    if (seconds > 4000 || seconds < -4000)
         return false;
-    const std::int64_t apart =
-        seconds * 1'000'000'000 + std::int64_t{source.nanoseconds} - std::int64_t{copy.nanoseconds};
-    return std::llabs(apart) < std::max<std::int64_t>(1, resolution.count());
+    const std::int64_t apart = std::llabs(seconds * kSecond + std::int64_t{source.nanoseconds} -
+                                          std::int64_t{copy.nanoseconds});
+    const std::int64_t resolution = std::max<std::int64_t>(1, kept.resolution.count());
+    if (apart < resolution)
+        return true;
+    const bool localTime = kept.resolution >= kFatResolution;
+    return localTime && std::llabs(apart - kHour) < resolution;
 }
 
-FolderCopies::FolderCopies(PathStyle style, std::chrono::nanoseconds resolution)
-    : m_style(style), m_resolution(resolution)
+FolderCopies::FolderCopies(PathStyle style, const TargetKeeps& kept) : m_style(style), m_kept(kept)
 {
 }
 
@@ -48,7 +58,7 @@ const FolderCopies::Entry* FolderCopies::find(const std::string& name) const
 bool FolderCopies::upToDate(const FolderEntry& source) const
 {
     const Entry* copy = find(source.name);
-    return copy && copy->copy && isUpToDate(source.stamp, copy->stamp, m_resolution);
+    return copy && copy->copy && isUpToDate(source.stamp, copy->stamp, m_kept);
 }
 
 std::string FolderCopies::key(std::string_view name) const

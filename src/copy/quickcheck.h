@@ -3,19 +3,19 @@
 #include "platform/copyprimitives.h"
 #include "platform/pathrules.h"
 
-#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnwell {
 
-// True when copy, the stamp of a file's copy, shows it up to date with source: the same size
-// and flags, and the same modification time as far as the copy's file system keeps times
-// (resolution; zero: exactly). The copy gives each file its source's time, so a file that
+// True when copy, the stamp of a file's copy, shows it up to date with source, as far as the
+// copy's file system keeps what it was given (kept): the same flags where it keeps them, the
+// same size, and the same modification time to its resolution. At FAT's resolution, which
+// keeps local time, a time exactly an hour off (to the resolution) is the same time after a
+// change of daylight-saving time. The copy gives each file its source's time, so a file that
 // changed since has another size or time, unless its time was set back by hand.
-bool isUpToDate(const FileStamp& source, const FileStamp& copy,
-                std::chrono::nanoseconds resolution);
+bool isUpToDate(const FileStamp& source, const FileStamp& copy, const TargetKeeps& kept);
 
 // What one destination folder holds, from its listing: which names are taken, and, from a
 // listing with stamps, which files of the source folder need no copy. Links and what is not a
@@ -23,7 +23,7 @@ bool isUpToDate(const FileStamp& source, const FileStamp& copy,
 class FolderCopies
 {
 public:
-    FolderCopies(PathStyle style, std::chrono::nanoseconds resolution);
+    FolderCopies(PathStyle style, const TargetKeeps& kept);
 
     void assign(const std::vector<FolderEntry>& destinationEntries, bool withStamps);
     // True when some file here can be compared with its source.
@@ -44,7 +44,7 @@ private:
     const Entry* find(const std::string& name) const;
 
     PathStyle m_style;
-    std::chrono::nanoseconds m_resolution;
+    TargetKeeps m_kept;
     bool m_comparable = false;
     std::vector<Entry> m_entries; // sorted by key
 };

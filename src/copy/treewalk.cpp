@@ -6,9 +6,9 @@
 namespace tarnwell {
 
 TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
-                   bool check, std::chrono::nanoseconds resolution)
+                   bool check, const TargetKeeps& kept)
     : m_primitives(primitives), m_workers(workers), m_avoided(std::move(avoided)), m_check(check),
-      m_resolution(resolution)
+      m_kept(kept)
 {
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
@@ -53,7 +53,7 @@ void TreeWalk::copyAgain(const std::string& source, const std::string& destinati
 void TreeWalk::copyContents(const std::string& source, const std::string& destination,
                             const std::string& relative, bool destinationExisted)
 {
-    FolderCopies copies(m_primitives.pathStyle(), m_resolution);
+    FolderCopies copies(m_primitives.pathStyle(), m_kept);
     // Whether the destination's entries are known; if not, any file may be in the way.
     const bool known = !destinationExisted || scanDestination(destination, copies);
     std::vector<std::string> subfolders;

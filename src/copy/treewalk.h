@@ -18,10 +18,10 @@ namespace tarnwell {
 class TreeWalk
 {
 public:
-    // check: whether to leave up-to-date copies alone, judging times at resolution.
+    // check: whether to leave up-to-date copies alone, comparing what the target keeps.
     // avoided: the destination and the other folders never to enter.
     TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
-             bool check, std::chrono::nanoseconds resolution);
+             bool check, const TargetKeeps& kept);
 
     // Walks the whole source, or only the entries that failed the time before.
     void run(const std::string& source, FolderId sourceId, const std::string& destination,
@@ -50,7 +50,7 @@ private:
     std::vector<FolderId> m_openFolders; // the source folders on the current path
     std::vector<FolderId> m_avoided;
     bool m_check;
-    std::chrono::nanoseconds m_resolution;
+    TargetKeeps m_kept;
     std::uint64_t m_nextTemp = 0;
 };
 

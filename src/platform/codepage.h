@@ -14,6 +14,9 @@ public:
     // than storing something else.
     virtual std::string toAnsi(std::string_view utf8) const = 0;
     virtual std::string fromAnsi(std::string_view ansi) const = 0;
+    // True when ansi is valid text in the code page; fromAnsi passes invalid bytes on as they
+    // are (POSIX) or replaced (Windows), which never name what they were meant to.
+    virtual bool isValidAnsi(std::string_view ansi) const = 0;
 };
 
 } // namespace tarnwell

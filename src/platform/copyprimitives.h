@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/pathrules.h"
+#include "platform/targetkeeps.h"
 
 #include <chrono>
 #include <cstdint>
@@ -89,7 +90,7 @@ struct FolderId
 // is on the disk: copyToTemp writes it under a temporary name, flush makes a batch of them
 // durable, replace renames each over its old copy, and a later flush makes the renames
 // durable.
-// Threads: listFolder, folderId, timeResolution, makeFolder, removeStaleTemp and
+// Threads: listFolder, folderId, targetKeeps, makeFolder, removeStaleTemp and
 // openTempLimit are called on the copying thread; isReadOnlyFile and copyToTemp on worker
 // threads, several at once; flush, replace and discard on one flushing thread, while the
 // workers go on copying. A temporary file is only ever passed to one thread at a time.
@@ -105,9 +106,11 @@ public:
     virtual std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) = 0;
     // The identity of the folder that path leads to; 76 when it cannot be reached or is a file.
     virtual FolderId folderId(const std::string& folder) = 0;
-    // How finely the file system that holds folder keeps modification times: zero when it
-    // keeps them as given.
-    virtual std::chrono::nanoseconds timeResolution(const std::string& folder) = 0;
+    // What the file system that holds folder keeps of the flags and modification time that a
+    // copy gives a file. Found by writing a small file at probe (a temporary name of the copy
+    // in folder), reading back what it kept and removing it; where no file can be written
+    // there, from the file system's type.
+    virtual TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) = 0;
     // Makes sure path is a folder: creates one level when nothing is there and returns true,
     // returns false when a folder (or a link to one) is there already. 76 when the parent is
     // missing, 70 when a file is in the way.

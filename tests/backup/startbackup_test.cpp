@@ -287,12 +287,42 @@ TEST_F(StartBackupTest, FileSavedDuringItsCopyIsCopiedAgainAndOneAlwaysWrittenIs
     EXPECT_EQ(fs().contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "old b");
 }
 
-// A file is copied unless its copy has its size, flags and time, the time as finely as the
-// target's drive keeps it; a read-only copy in the way still gives 70 and the clearing round.
+// A path record that is not valid text in the code page names no folder: it is its pair's
+// missing source or target, named with its record, and nothing of the pair is made or copied.
+TEST_F(StartBackupTest, PathRecordThatIsNotValidTextIsThePairsProblem)
+{
+    world.codePage.invalidBytes = "\xff"; // what "\xc3\xbf" is stored as
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Back\xc3\xbf");
+    world.setPair(2, "C:\\Data\\Do\xc3\xbf", "D:\\Backup");
+    world.setPair(3, "C:\\Data\\Docs", "D:\\Backup");
+    std::vector<std::string> problems;
+    report.problemNoted = [&](const std::string& problem) { problems.push_back(problem); };
+    run();
+    EXPECT_EQ(messages,
+              ", D:\\Back\xc3\xbf was not created!, C:\\Data\\Do\xc3\xbf is not a valid source)");
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "Pair 1: record 11, the target of folder pair 1, is not valid text in "
+                            "the code page, so the target was not created",
+                            "Pair 2: record 2, the source of folder pair 2, is not valid text in "
+                            "the code page, so it is not a valid source"}));
+    EXPECT_EQ(fs().changes(),
+              (std::vector<std::string>{"mkdir D:\\Backup\\Docs", "copy D:\\Backup\\Docs\\a.txt",
+                                        "copy D:\\Backup\\Docs\\Sub\\b.txt"}))
+        << "only pair 3 makes and copies anything";
+}
+
+// A file is copied unless its copy has its size, the flags its target keeps and its time, the
+// time as finely as the target's drive keeps it (read back from the drive itself) and, at FAT's
+// resolution, also an hour off; a read-only copy in the way still gives 70 and the clearing
+// round.
 TEST(QuickCheckTest, OnlyFilesWhoseCopyIsNotUpToDateAreCopied)
 {
     using std::chrono::milliseconds;
     constexpr int kRo = Attribute::ReadOnly;
+    constexpr int kHidden = Attribute::Hidden;
+    constexpr int kAll = kRo | kHidden | Attribute::System;
+    constexpr milliseconds kHour(3'600'000);
     const struct
     {
         const char* name;
@@ -303,19 +333,37 @@ TEST(QuickCheckTest, OnlyFilesWhoseCopyIsNotUpToDateAreCopied)
         milliseconds resolution; // of drive D:
         bool everyFile;
         bool copied;
-        bool cleared; // refused with 70, then the target's flags cleared and the copy repeated
+        bool cleared;  // refused with 70, then the target's flags cleared and the copy repeated
+        int keptFlags; // the flags drive D: keeps
     } rows[] = {
-        {"unchanged", "alpha", milliseconds(0), 0, 0, milliseconds(0), false, false, false},
-        {"other size", "alpha!", milliseconds(0), 0, 0, milliseconds(0), false, true, false},
-        {"older copy", "alpha", milliseconds(-1), 0, 0, milliseconds(0), false, true, false},
-        {"newer copy", "alpha", milliseconds(1), 0, 0, milliseconds(0), false, true, false},
+        {"unchanged", "alpha", milliseconds(0), 0, 0, milliseconds(0), false, false, false, kAll},
+        {"other size", "alpha!", milliseconds(0), 0, 0, milliseconds(0), false, true, false, kAll},
+        {"older copy", "alpha", milliseconds(-1), 0, 0, milliseconds(0), false, true, false, kAll},
+        {"newer copy", "alpha", milliseconds(1), 0, 0, milliseconds(0), false, true, false, kAll},
         {"read-only, unchanged", "alpha", milliseconds(0), kRo, kRo, milliseconds(0), false, false,
-         false},
+         false, kAll},
         {"read-only, changed", "alpha", milliseconds(-1), kRo, kRo, milliseconds(0), false, true,
-         true},
+         true, kAll},
         {"FAT keeps 2 s", "alpha", milliseconds(1500), 0, 0, milliseconds(2000), false, false,
-         false},
-        {"every file", "alpha", milliseconds(0), 0, 0, milliseconds(0), true, true, false},
+         false, kAll},
+        {"every file", "alpha", milliseconds(0), 0, 0, milliseconds(0), true, true, false, kAll},
+        {"flags differ", "alpha", milliseconds(0), kHidden, 0, milliseconds(0), false, true, false,
+         kAll},
+        {"target keeps no flags", "alpha", milliseconds(0), kHidden | kRo, 0, milliseconds(0),
+         false, false, false, 0},
+        {"target keeps only read-only", "alpha", milliseconds(0), kHidden | kRo, kRo,
+         milliseconds(0), false, false, false, kRo},
+        {"FAT, an hour later", "alpha", kHour + milliseconds(1500), 0, 0, milliseconds(2000), false,
+         false, false, kAll},
+        {"FAT, an hour earlier", "alpha", -kHour, 0, 0, milliseconds(2000), false, false, false,
+         kAll},
+        {"FAT, an hour and 2 s", "alpha", kHour + milliseconds(2000), 0, 0, milliseconds(2000),
+         false, true, false, kAll},
+        {"exact target, an hour", "alpha", kHour, 0, 0, milliseconds(0), false, true, false, kAll},
+        {"target keeps 10 ms", "alpha", milliseconds(9), 0, 0, milliseconds(10), false, false,
+         false, kAll},
+        {"target keeps 10 ms, changed", "alpha", milliseconds(10), 0, 0, milliseconds(10), false,
+         true, false, kAll},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -328,6 +376,7 @@ TEST(QuickCheckTest, OnlyFilesWhoseCopyIsNotUpToDateAreCopied)
         fs.setModified(copy,
                        fs.modifiedOf(source) + std::chrono::nanoseconds(row.copyLater).count());
         fs.setTimeResolution('D', row.resolution);
+        fs.setKeptFlags('D', row.keptFlags);
         world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
         world.writeConfig();
         std::string messages;
@@ -345,6 +394,8 @@ TEST(QuickCheckTest, OnlyFilesWhoseCopyIsNotUpToDateAreCopied)
                       0,
                   row.cleared);
         EXPECT_EQ(fs.contentOf(copy), row.copied ? "alpha" : row.copy);
+        EXPECT_EQ(fs.namesIn("D:\\Backup\\Docs"), (std::vector<std::string>{"a.txt", "Sub"}))
+            << "the probe of what the target keeps is gone";
     }
 }
 

@@ -89,7 +89,7 @@ public:
             throw RuntimeError(ErrorNumber::PathNotFound);
         return it->second;
     }
-    std::chrono::nanoseconds timeResolution(const std::string&) override { return {}; }
+    TargetKeeps targetKeeps(const std::string&, const std::string&) override { return {}; }
     std::size_t openTempLimit() override { return 1 << 16; }
     bool makeFolder(const std::string& path) override
     {

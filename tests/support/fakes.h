@@ -63,12 +63,19 @@ public:
     LocalDateTime current;
 };
 
-// A single-byte code page: Latin-1. Characters above U+00FF cannot be stored.
+// A single-byte code page: Latin-1. Characters above U+00FF cannot be stored. The bytes in
+// invalidBytes are taken for bytes that no text in the code page holds.
 class Latin1CodePage : public CodePage
 {
 public:
     std::string toAnsi(std::string_view utf8) const override;
     std::string fromAnsi(std::string_view ansi) const override;
+    bool isValidAnsi(std::string_view ansi) const override
+    {
+        return ansi.find_first_of(invalidBytes) == std::string_view::npos;
+    }
+
+    std::string invalidBytes;
 };
 
 // Answers folder dialogs from a queue; "" (cancel) when it runs dry.

@@ -151,6 +151,11 @@ void MemoryFileSystem::addAppAlias(const std::string& path)
     requireNode(path)->alias = true;
 }
 
+void MemoryFileSystem::setKeptFlags(char drive, int flags)
+{
+    m_keptFlags[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] = flags;
+}
+
 bool MemoryFileSystem::exists(const std::string& path) const
 {
     return find(path) != nullptr;
@@ -422,10 +427,40 @@ FolderId MemoryFileSystem::folderId(const std::string& folder)
     return FolderId{0, reinterpret_cast<std::uintptr_t>(node.get())};
 }
 
-std::chrono::nanoseconds MemoryFileSystem::timeResolution(const std::string& folder)
+std::chrono::nanoseconds MemoryFileSystem::timeResolution(const std::string& path) const
 {
-    const auto found = m_timeResolutions.find(driveLetterOf(absolute(folder)));
+    const auto found = m_timeResolutions.find(driveLetterOf(absolute(path)));
     return found == m_timeResolutions.end() ? std::chrono::nanoseconds{0} : found->second;
+}
+
+int MemoryFileSystem::keptFlags(const std::string& path) const
+{
+    const auto found = m_keptFlags.find(driveLetterOf(absolute(path)));
+    return found == m_keptFlags.end() ? ~0 : found->second;
+}
+
+TargetKeeps MemoryFileSystem::targetKeeps(const std::string&, const std::string& probe)
+{
+    std::lock_guard lock(m_copyMutex);
+    constexpr int kFlags = Attribute::ReadOnly | Attribute::Hidden | Attribute::System;
+    std::string name;
+    NodePtr folder = requireParent(probe, name);
+    auto written = std::make_shared<Node>();
+    written->folder = false;
+    written->attributes = kFlags & keptFlags(probe);
+    written->modified = kProbeSeconds * 1'000'000'000 + kProbeNanoseconds;
+    if (const std::int64_t step = timeResolution(probe).count(); step > 1)
+        written->modified = (written->modified + step - 1) / step * step;
+    folder->children[upper(name)] = written;
+    const NodePtr read = find(probe);
+    folder->children.erase(upper(name));
+    TargetKeeps kept;
+    kept.flags = static_cast<std::uint32_t>(read->attributes);
+    kept.resolution =
+        resolutionReadBack(kProbeSeconds, kProbeNanoseconds, read->modified / 1'000'000'000,
+                           static_cast<std::uint32_t>(read->modified % 1'000'000'000))
+            .value_or(std::chrono::nanoseconds{0});
+    return kept;
 }
 
 bool MemoryFileSystem::makeFolder(const std::string& path)
@@ -485,6 +520,8 @@ std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std:
     // As FAT does, a coarse drive keeps the time rounded up to its resolution.
     if (const std::int64_t step = timeResolution(temp).count(); step > 1)
         copy->modified = (copy->modified + step - 1) / step * step;
+    copy->attributes &=
+        keptFlags(temp) | ~(Attribute::ReadOnly | Attribute::Hidden | Attribute::System);
     folder->children[upper(name)] = copy;
     m_liveTemps.insert(key(temp));
     return copy->content.size();

@@ -67,6 +67,9 @@ public:
     void changeWhileRead(const std::string& path, int times);
     // An app execution alias: a file with a reparse point and no content to copy.
     void addAppAlias(const std::string& path);
+    // The flags (of ReadOnly, Hidden and System) that a drive keeps: a copy that lands there
+    // loses the others, as a disk that keeps no modes or flags does.
+    void setKeptFlags(char drive, int flags);
 
     // Makes the next `times` calls of operation on path fail with number (-1: every call),
     // after letting the first `skip` of them through.
@@ -106,7 +109,8 @@ public:
     // --- CopyPrimitives: a temporary file is live from copyToTemp until replace or discard ---
     std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
-    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
+    // Writes probe with every flag and a time, and reads back what its drive kept.
+    TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
     std::size_t openTempLimit() override { return 1 << 16; }
@@ -132,6 +136,8 @@ private:
     NodePtr requireNode(const std::string& path) const;
     void checkFailure(Operation operation, const std::string& path);
     std::string key(const std::string& path) const;
+    std::chrono::nanoseconds timeResolution(const std::string& path) const;
+    int keptFlags(const std::string& path) const;
 
     struct Failure
     {
@@ -147,6 +153,7 @@ private:
     std::string m_currentDirectory = "C:\\Work";
     std::int64_t m_lastModified = 1'200'000'000'000'000'000; // 2008
     std::map<char, std::chrono::nanoseconds> m_timeResolutions;
+    std::map<char, int> m_keptFlags;
     std::vector<Failure> m_failures;
     std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;

@@ -4,6 +4,7 @@
 #include "platform/posix/filecontent.h"
 #include "platform/posix/oserror.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +13,8 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -19,8 +22,9 @@ namespace tarnwell::posix {
 
 namespace {
 
-// Up to this many files and folders are flushed one by one; more with one call for their
-// whole file system, which costs one journal commit instead of one per entry.
+// Up to this many files and folders are flushed one by one; more, on a file system whose
+// syncfs reaches the disk, with one call for the whole file system, which costs one journal
+// commit instead of one per entry.
 constexpr std::size_t kFlushEachUpTo = 2;
 
 // What the rest of the program may hold open besides the temporary files of a copy.
@@ -49,68 +53,152 @@ mode_t currentUmask()
     return static_cast<mode_t>(mask & 0777);
 }
 
-int flushOne(int descriptor)
+// statfs types of the file systems whose syncfs writes out every file and folder and flushes
+// the disk's cache. On FUSE it sends the file system nothing at all, and network file systems
+// give no such promise.
+constexpr std::int64_t kSyncfsReaches[] = {
+    0xEF53,     // ext2, ext3, ext4
+    0x58465342, // XFS
+    0x9123683E, // btrfs
+};
+
+// Flushed one by one, this many at once: on a share each flush waits for a round trip and the
+// server's own disk, which takes many files at a time.
+constexpr std::size_t kFlushesInFlight = 8;
+
+// A folder on a file system that cannot flush folders leaves its renames to it.
+bool cannotFlushFolder(int code)
 {
-    return ::fsync(descriptor) == 0 ? 0 : errno;
+    return code == EINVAL || code == EOPNOTSUPP || code == ENOSYS || code == EROFS;
 }
 
-// The write-back error of the file since it was opened, writing out what is still unwritten;
-// it waits for nothing once the data is on the disk. A file system without the call flushes.
-int ownWriteBackError(int descriptor)
+// Calls flushOf(0 .. count - 1), up to kFlushesInFlight at once.
+template <typename Flush> void flushEach(std::size_t count, const Flush& flushOf)
 {
-    constexpr unsigned kWriteAndWait =
-        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-    if (::sync_file_range(descriptor, 0, 0, kWriteAndWait) == 0)
-        return 0;
-    const int code = errno;
-    return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP ? flushOne(descriptor) : code;
-}
-
-// Many entries: one call writes out their whole file system and commits its journal once.
-// Its result alone may miss a write-back error of one file (before Linux 5.8 always; later,
-// one from before the call's descriptor was opened), so each file's own error state is then
-// checked; a flush of each instead would cost the disk a cache flush per file. A folder's
-// renames are in the journal that the call committed. Entries on another file system are
-// flushed one by one.
-void flushMany(const std::vector<OpenTemp::Raw>& files, const std::vector<FileHandle>& folders,
-               const std::vector<std::string>& folderPaths, FlushFailures& failures)
-{
-    FileStatus synced{};
-    int first = -1;
-    if (!files.empty()) {
-        first = files.front().descriptor;
-        synced.st_dev = files.front().device;
-    }
-    for (std::size_t i = 0; first < 0 && i < folders.size(); ++i) {
-        if (folders[i] && ::fstat(folders[i].get(), &synced) == 0)
-            first = folders[i].get();
-    }
-    if (first < 0)
-        return;
-    const int syncError = ::syncfs(first) == 0 ? 0 : errno;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        int code = 0;
-        if (files[i].device != synced.st_dev)
-            code = flushOne(files[i].descriptor);
-        else if (syncError != 0)
-            code = syncError;
-        else
-            code = ownWriteBackError(files[i].descriptor);
-        if (code != 0)
-            failures.files.push_back({i, errnoError(code)});
-    }
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        FileStatus info{};
-        if (!folders[i])
-            continue;
-        const bool together = ::fstat(folders[i].get(), &info) == 0 && info.st_dev == synced.st_dev;
-        const int code = together ? syncError : flushOne(folders[i].get());
-        if (code != 0)
-            failures.folders.push_back({i, errnoError(code).concerning(folderPaths[i])});
-    }
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            flushOf(i);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t k = 1; k < std::min(count, kFlushesInFlight); ++k)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
 }
 
 } // namespace
+
+int FlushCalls::perform(Call call, int descriptor)
+{
+    constexpr unsigned kWriteAndWait =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    int result = 0;
+    switch (call) {
+    case FileSystem:
+        result = ::syncfs(descriptor);
+        break;
+    case Data:
+        result = ::fdatasync(descriptor);
+        break;
+    case Everything:
+        result = ::fsync(descriptor);
+        break;
+    case OwnErrors:
+        result = ::sync_file_range(descriptor, 0, 0, kWriteAndWait);
+        break;
+    }
+    return result == 0 ? 0 : errno;
+}
+
+std::int64_t FlushCalls::typeOf(int descriptor)
+{
+    struct statfs info
+    {
+    };
+    return ::fstatfs(descriptor, &info) == 0 ? static_cast<std::int64_t>(info.f_type) : 0;
+}
+
+bool PosixCopyPrimitives::syncfsReaches(dev_t device, int descriptor)
+{
+    std::lock_guard lock(m_typesMutex);
+    for (const auto& [known, reaches] : m_syncfsReaches) {
+        if (known == device)
+            return reaches;
+    }
+    const std::int64_t type = m_flushCalls.fileSystemType(descriptor);
+    const bool reaches = std::find(std::begin(kSyncfsReaches), std::end(kSyncfsReaches), type) !=
+                         std::end(kSyncfsReaches);
+    m_syncfsReaches.emplace_back(device, reaches);
+    return reaches;
+}
+
+// Many entries on a file system whose syncfs reaches the disk: one call writes out the whole
+// file system and commits its journal once. Its result alone may miss a write-back error of
+// one file (before Linux 5.8 always; later, one from before the call's descriptor was opened),
+// so each file's own error state is then checked; a flush of each instead would cost the disk
+// a cache flush per file. A folder's renames are in the journal that the call committed. Every
+// other entry (few of them, or on another file system) is flushed by itself: a file's data
+// before its rename, a folder after its renames.
+void PosixCopyPrimitives::flushEntries(const std::vector<OpenTemp::Raw>& files,
+                                       const std::vector<FileHandle>& folders,
+                                       const std::vector<std::string>& folderPaths,
+                                       FlushFailures& failures)
+{
+    const FlushCalls& calls = m_flushCalls;
+    std::vector<dev_t> folderDevices(folders.size(), 0);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        FileStatus info{};
+        if (folders[i] && ::fstat(folders[i].get(), &info) == 0)
+            folderDevices[i] = info.st_dev;
+    }
+    int synced = -1;
+    dev_t syncedDevice = 0;
+    if (files.size() + folders.size() > kFlushEachUpTo) {
+        for (std::size_t i = 0; synced < 0 && i < files.size(); ++i) {
+            if (syncfsReaches(files[i].device, files[i].descriptor))
+                synced = files[i].descriptor, syncedDevice = files[i].device;
+        }
+        for (std::size_t i = 0; synced < 0 && i < folders.size(); ++i) {
+            if (folders[i] && syncfsReaches(folderDevices[i], folders[i].get()))
+                synced = folders[i].get(), syncedDevice = folderDevices[i];
+        }
+    }
+    const int syncError = synced >= 0 ? calls.sync(FlushCalls::FileSystem, synced) : 0;
+    std::vector<int> fileCodes(files.size(), 0);
+    flushEach(files.size(), [&](std::size_t i) {
+        if (synced < 0 || files[i].device != syncedDevice) {
+            fileCodes[i] = calls.sync(FlushCalls::Data, files[i].descriptor);
+        } else if (syncError != 0) {
+            fileCodes[i] = syncError;
+        } else {
+            // Waits for nothing once the data is on the disk; a file system without the call
+            // flushes.
+            const int code = calls.sync(FlushCalls::OwnErrors, files[i].descriptor);
+            const bool unsupported = code == EINVAL || code == ENOSYS || code == EOPNOTSUPP;
+            fileCodes[i] = unsupported ? calls.sync(FlushCalls::Data, files[i].descriptor) : code;
+        }
+    });
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (fileCodes[i] != 0)
+            failures.files.push_back({i, errnoError(fileCodes[i])});
+    }
+    std::vector<int> folderCodes(folders.size(), 0);
+    flushEach(folders.size(), [&](std::size_t i) {
+        if (!folders[i])
+            return;
+        if (synced >= 0 && folderDevices[i] == syncedDevice)
+            folderCodes[i] = syncError;
+        else if (const int code = calls.sync(FlushCalls::Everything, folders[i].get());
+                 !cannotFlushFolder(code))
+            folderCodes[i] = code;
+    });
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (folderCodes[i] != 0)
+            failures.folders.push_back({i, errnoError(folderCodes[i]).concerning(folderPaths[i])});
+    }
+}
 
 int flockCall(int descriptor, int operation)
 {
@@ -182,8 +270,8 @@ int linkUnnamed(int descriptor, const std::string& path)
 
 } // namespace
 
-PosixCopyPrimitives::PosixCopyPrimitives(LockCall lock)
-    : m_lock(std::move(lock)), m_umask(currentUmask())
+PosixCopyPrimitives::PosixCopyPrimitives(LockCall lock, FlushCalls flushCalls)
+    : m_lock(std::move(lock)), m_flushCalls(std::move(flushCalls)), m_umask(currentUmask())
 {
 }
 
@@ -324,20 +412,7 @@ FlushFailures PosixCopyPrimitives::flush(const std::vector<std::string>& temps,
         if (!folderHandles.back())
             failures.folders.push_back({i, pathError(errno, folders[i]).concerning(folders[i])});
     }
-    if (files.size() + folders.size() <= kFlushEachUpTo) {
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (const int code = flushOne(files[i].descriptor))
-                failures.files.push_back({i, errnoError(code)});
-        }
-        for (std::size_t i = 0; i < folders.size(); ++i) {
-            if (folderHandles[i]) {
-                if (const int code = flushOne(folderHandles[i].get()))
-                    failures.folders.push_back({i, errnoError(code).concerning(folders[i])});
-            }
-        }
-        return failures;
-    }
-    flushMany(files, folderHandles, folders, failures);
+    flushEntries(files, folderHandles, folders, failures);
     return failures;
 }
 

@@ -4,14 +4,38 @@
 #include "platform/opentemps.h"
 #include "platform/posix/unixfile.h"
 
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
 
 namespace tarnwell::posix {
 
 // Takes or tests a lock as flock(2) does: 0, or the errno of the failure.
 using LockCall = std::function<int(int descriptor, int operation)>;
 int flockCall(int descriptor, int operation);
+
+// The calls that put what was written on the disk, and the one that tells which file system
+// holds a file, as the copy makes them; tests put recorders in their place.
+struct FlushCalls
+{
+    enum Call
+    {
+        FileSystem, // syncfs(2): everything written to the file system
+        Data,       // fdatasync(2): a file's data and what is needed to read it back
+        Everything, // fsync(2): a file or folder with all its metadata
+        OwnErrors,  // sync_file_range(2), writing and waiting: a file's own write-back errors
+    };
+    // 0, or the errno of the failure.
+    static int perform(Call call, int descriptor);
+    // The statfs(2) type of the file system that holds descriptor; 0 when it cannot be asked.
+    static std::int64_t typeOf(int descriptor);
+
+    std::function<int(Call call, int descriptor)> sync = perform;
+    std::function<std::int64_t(int descriptor)> fileSystemType = typeOf;
+};
 
 // A temporary file being written, and the file system it is on.
 struct OpenTemp
@@ -33,21 +57,23 @@ struct OpenTemp
 // The folder copy's file operations on a POSIX system. Where the file system allows it, a file
 // is written without a name and linked in under its own name once it is on the disk; an old
 // copy in the way makes it take a temporary name first, to replace the old copy in one rename.
-// Elsewhere it is written under a temporary name. A temporary name stays open, with an
-// exclusive lock on it, until it is renamed or removed: a lock that can be taken marks a
-// leftover of a run that has ended, one that cannot a file another run is still writing.
-// Where the target cannot lock at all, temporary files go without the lock. The copy's threads
-// may call it at once.
+// Elsewhere it is written under a temporary name. Written files are flushed with one call for
+// their whole file system where that call is known to reach the disk (ext4, XFS, btrfs), and
+// one by one elsewhere (FUSE, network file systems, any other type). A temporary name stays
+// open, with an exclusive lock on it, until it is renamed or removed: a lock that can be taken
+// marks a leftover of a run that has ended, one that cannot a file another run is still
+// writing. Where the target cannot lock at all, temporary files go without the lock. The
+// copy's threads may call it at once.
 class PosixCopyPrimitives : public CopyPrimitives
 {
 public:
-    // lock takes the place of flock (for tests).
-    explicit PosixCopyPrimitives(LockCall lock = flockCall);
+    // lock takes the place of flock, flushCalls that of the real flushes (for tests).
+    explicit PosixCopyPrimitives(LockCall lock = flockCall, FlushCalls flushCalls = {});
 
     PathStyle pathStyle() const override { return PathStyle::Posix; }
     std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
-    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
+    TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
     std::size_t openTempLimit() override;
@@ -61,8 +87,17 @@ public:
 
 private:
     void close(const std::string& temp);
+    // True when one syncfs puts everything written to the file system of device, which holds
+    // descriptor, on the disk.
+    bool syncfsReaches(dev_t device, int descriptor);
+    void flushEntries(const std::vector<OpenTemp::Raw>& files,
+                      const std::vector<FileHandle>& folders,
+                      const std::vector<std::string>& folderPaths, FlushFailures& failures);
 
     LockCall m_lock;
+    FlushCalls m_flushCalls;
+    std::mutex m_typesMutex;
+    std::vector<std::pair<dev_t, bool>> m_syncfsReaches; // per device, once asked
     mode_t m_umask;
     OpenTemps<OpenTemp> m_openTemps;
 };

@@ -55,4 +55,15 @@ std::string Win32CodePage::fromAnsi(std::string_view ansi) const
     return toUtf8(wide);
 }
 
+bool Win32CodePage::isValidAnsi(std::string_view ansi) const
+{
+    if (ansi.empty())
+        return true;
+    const int length = checkedLength(ansi.size());
+    if (MultiByteToWideChar(m_codePage, MB_ERR_INVALID_CHARS, ansi.data(), length, nullptr, 0) > 0)
+        return true;
+    // A few code pages (the ISO-2022 ones, say) take no such check: their text is taken as it is.
+    return GetLastError() == ERROR_INVALID_FLAGS;
+}
+
 } // namespace tarnwell::win32

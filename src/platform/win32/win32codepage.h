@@ -14,6 +14,7 @@ public:
     unsigned codePage() const { return m_codePage; }
     std::string toAnsi(std::string_view utf8) const override;
     std::string fromAnsi(std::string_view ansi) const override;
+    bool isValidAnsi(std::string_view ansi) const override;
 
 private:
     unsigned m_codePage;

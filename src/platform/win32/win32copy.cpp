@@ -10,6 +10,7 @@
 #include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 
+#include <optional>
 #include <vector>
 
 namespace tarnwell::win32 {
@@ -65,12 +66,13 @@ bool isLink(const WIN32_FIND_DATAW& data)
     return hasTag(data, IO_REPARSE_TAG_SYMLINK) || hasTag(data, IO_REPARSE_TAG_MOUNT_POINT);
 }
 
-// What the copy compares: the size, the time (100 ns ticks since 1601 on Windows) and the
-// flags a copy carries.
+// Windows times are 100 ns ticks since 1601.
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kTicksTo1970 = 116'444'736'000'000'000;
+
+// What the copy compares: the size, the time and the flags a copy carries.
 FileStamp stampOf(FILETIME written, DWORD sizeHigh, DWORD sizeLow, DWORD attributes)
 {
-    constexpr std::int64_t kTicksPerSecond = 10'000'000;
-    constexpr std::int64_t kTicksTo1970 = 116'444'736'000'000'000;
     const std::int64_t ticks =
         static_cast<std::int64_t>((std::uint64_t{written.dwHighDateTime} << 32) |
                                   written.dwLowDateTime) -
@@ -245,7 +247,7 @@ FolderId Win32CopyPrimitives::folderId(const std::string& folder)
                     (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
-std::chrono::nanoseconds Win32CopyPrimitives::timeResolution(const std::string& folder)
+TargetKeeps Win32CopyPrimitives::targetKeeps(const std::string& folder, const std::string& probe)
 {
     FileHandle handle = openForInformation(toLongPath(folder));
     wchar_t name[MAX_PATH + 1] = {};
@@ -253,11 +255,39 @@ std::chrono::nanoseconds Win32CopyPrimitives::timeResolution(const std::string& 
                                                           nullptr, nullptr, name, MAX_PATH + 1))
         throw lastWin32Error(Subject::Folder);
     const std::wstring fileSystem = name;
+    TargetKeeps byName; // NTFS and ReFS keep the 100 ns a time is given in
     if (fileSystem == L"FAT" || fileSystem == L"FAT32")
-        return std::chrono::seconds(2);
-    if (fileSystem == L"exFAT")
-        return std::chrono::milliseconds(10);
-    return std::chrono::nanoseconds(0); // NTFS and ReFS keep the 100 ns a time is given in
+        byName.resolution = kFatResolution;
+    else if (fileSystem == L"exFAT")
+        byName.resolution = std::chrono::milliseconds(10);
+
+    // The probe is given a time in whole ticks, with odd seconds and odd ticks.
+    const std::wstring path = toLongPath(probe);
+    FileHandle file;
+    try {
+        file = createLockedTemp(path, probe);
+    } catch (const RuntimeError&) {
+        return byName; // nothing can be written here, and so nothing is copied either
+    }
+    const std::uint32_t givenNanoseconds = kProbeNanoseconds / 100 * 100;
+    const std::int64_t ticks =
+        kProbeSeconds * kTicksPerSecond + givenNanoseconds / 100 + kTicksTo1970;
+    FILE_BASIC_INFO basic{};
+    basic.LastWriteTime.QuadPart = ticks;
+    const bool timed = SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
+    file.close();
+    // Asked by its name once closed, as a listing would see it, rather than from the handle.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const bool read = timed && GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    deleteTemp(path);
+    if (!read)
+        return byName;
+    const FileStamp stamp = stampOf(data.ftLastWriteTime, 0, 0, 0);
+    const std::optional<std::chrono::nanoseconds> resolution =
+        resolutionReadBack(kProbeSeconds, givenNanoseconds, stamp.seconds, stamp.nanoseconds);
+    if (resolution)
+        byName.resolution = *resolution;
+    return byName;
 }
 
 bool Win32CopyPrimitives::makeFolder(const std::string& path)

@@ -16,8 +16,9 @@ public:
     PathStyle pathStyle() const override { return PathStyle::Windows; }
     std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
-    // From the name of the folder's file system: FAT and exFAT keep coarser times.
-    std::chrono::nanoseconds timeResolution(const std::string& folder) override;
+    // Every flag a copy carries is kept; the time's resolution is read back from a probe, since
+    // a share may keep coarser times than its file system's name says (Samba says "NTFS").
+    TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
     bool makeFolder(const std::string& path) override;
     void removeStaleTemp(const std::string& path) override;
     // Handles cost Windows little; this keeps a batch to what one flush can take in good time.

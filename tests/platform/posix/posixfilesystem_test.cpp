@@ -13,9 +13,13 @@
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <future>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -355,6 +359,59 @@ TEST_F(PosixFileSystemTest, TemporaryFileWhoseLockFailsIsNeverLeftBehind)
     posix::PosixCopyPrimitives primitives(failing(ENOLCK));
     copyFolderTree(primitives, at({"Source"}), at({"Backup"}), {});
     EXPECT_EQ(describeTree(at({"Backup"})), "a.txt=a\n");
+}
+
+// Where one syncfs is not known to reach the disk (FUSE, a share, a type the backend does not
+// know), each new copy's data is flushed by itself while it still has no name of its own, and
+// its folder once the renames are made; on ext4 one syncfs flushes a batch.
+TEST_F(PosixFileSystemTest, CopiesAreFlushedBeforeTheirRenameWhereSyncfsDoesNotReach)
+{
+    for (const std::int64_t type : {std::int64_t{0x65735546}, std::int64_t{0xEF53}}) {
+        const bool fuse = type != 0xEF53;
+        const std::string source = at({fuse ? "FuseSource" : "Ext4Source"});
+        const std::string backup = at({fuse ? "FuseBackup" : "Ext4Backup"});
+        for (int i = 0; i < 6; ++i)
+            makeFile(join(source, "f" + std::to_string(i)), "new " + std::to_string(i));
+        makeFile(join(backup, "f0"), "old");
+        std::mutex mutex;
+        std::map<int, int> calls;
+        std::vector<std::string> flushedWithName;
+        bool folderFlushedEarly = false;
+        posix::FlushCalls recording;
+        recording.fileSystemType = [type](int) { return type; };
+        recording.sync = [&](posix::FlushCalls::Call call, int descriptor) {
+            std::lock_guard lock(mutex);
+            ++calls[call];
+            char name[PATH_MAX] = {};
+            ::readlink(("/proc/self/fd/" + std::to_string(descriptor)).c_str(), name, PATH_MAX - 1);
+            const std::string file = std::filesystem::path(name).filename().string();
+            if (call == posix::FlushCalls::Data && !isCopyTempName(file) && file[0] != '#')
+                flushedWithName.push_back(name);
+            if (call == posix::FlushCalls::Everything &&
+                describeTree(backup) != describeTree(source))
+                folderFlushedEarly = true;
+            return posix::FlushCalls::perform(call, descriptor);
+        };
+        posix::PosixCopyPrimitives primitives(posix::flockCall, recording);
+        copyFolderTree(primitives, source, backup, {});
+        EXPECT_EQ(describeTree(backup), describeTree(source));
+        EXPECT_EQ(calls[posix::FlushCalls::FileSystem] > 0, !fuse) << type;
+        EXPECT_EQ(calls[posix::FlushCalls::Data], fuse ? 6 : 0) << type;
+        EXPECT_GE(calls[posix::FlushCalls::Everything], fuse ? 1 : 0) << type;
+        EXPECT_THAT(flushedWithName, ::testing::IsEmpty());
+        EXPECT_FALSE(folderFlushedEarly);
+    }
+}
+
+// A local disk keeps every permission bit and the exact time; the probe leaves nothing behind.
+TEST_F(PosixFileSystemTest, ProbeFindsWhatALocalDiskKeeps)
+{
+    makeFolder(at({"Backup"}));
+    const TargetKeeps kept =
+        fileSystem.copyPrimitives().targetKeeps(at({"Backup"}), at({"Backup", copyTempName(3)}));
+    EXPECT_EQ(kept.flags, 0777u);
+    EXPECT_EQ(kept.resolution.count(), 0);
+    EXPECT_EQ(describeTree(at({"Backup"})), "");
 }
 
 TEST_F(PosixFileSystemTest, CopyFailingInTheMiddleOfAFileKeepsTheOldCopy)

@@ -44,6 +44,7 @@ TEST(PosixCodePageTest, ValidUtf8PassesUnchanged)
                                    "\xe2\x82\xac 5", "\xf0\x9d\x84\x9e clef", "\xf4\x8f\xbf\xbf"}) {
         EXPECT_EQ(codePage.toAnsi(text), text);
         EXPECT_EQ(codePage.fromAnsi(text), text);
+        EXPECT_TRUE(codePage.isValidAnsi(text));
     }
     EXPECT_EQ(codePage.fromAnsi("\xff\xfe"), "\xff\xfe");
 }
@@ -62,6 +63,7 @@ TEST(PosixCodePageTest, InvalidUtf8IsRefusedWithAClearDescription)
         "\xf4\x90\x80\x80", // beyond U+10FFFF
     };
     for (const char* text : invalid) {
+        EXPECT_FALSE(codePage.isValidAnsi(text)) << text;
         try {
             codePage.toAnsi(text);
             ADD_FAILURE() << "accepted: " << text;

@@ -75,6 +75,8 @@ TEST(Win32CodePage, DoubleByteCodePagesWork)
     const std::string ansi = japanese.toAnsi(utf8);
     EXPECT_EQ(ansi, "\x93\xFA\x96\x7B");
     EXPECT_EQ(japanese.fromAnsi(ansi), utf8);
+    EXPECT_TRUE(japanese.isValidAnsi(ansi));
+    EXPECT_FALSE(japanese.isValidAnsi(ansi + "\x82")) << "a lead byte without its second byte";
 }
 
 } // namespace
