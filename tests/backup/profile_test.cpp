@@ -13,28 +13,26 @@ namespace {
 
 using test::MemoryFileSystem;
 
-std::vector<std::string> linesStartingWith(const std::string& text, const std::string& start)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find('\n', at);
-        const std::string line = text.substr(at, end - at);
-        if (line.rfind(start, 0) == 0)
-            lines.push_back(line.substr(start.size()));
-        at = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> changesStartingWith(const MemoryFileSystem& fs, const std::string& start)
+// The lines (of a log, or changes) that begin with start, without it.
+std::vector<std::string> startingWith(const std::vector<std::string>& lines,
+                                      const std::string& start)
 {
     std::vector<std::string> found;
-    for (const std::string& change : fs.changes()) {
-        if (change.rfind(start, 0) == 0)
-            found.push_back(change);
+    for (const std::string& line : lines) {
+        if (line.rfind(start, 0) == 0)
+            found.push_back(line.substr(start.size()));
     }
     return found;
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+    }
+    return lines;
 }
 
 TEST(ProfileBackupTest, AProfileBacksUpAllButTheMailStoreAndTheSecondDayCopiesNothing)
@@ -56,12 +54,12 @@ TEST(ProfileBackupTest, AProfileBacksUpAllButTheMailStoreAndTheSecondDayCopiesNo
     const std::string copied = "D:\\Backup\\pat";
     EXPECT_EQ(status.text(), "Error! , In use by another program (C:\\Users\\pat D:\\Backup\r\n"
                              "Pair 1: 3 online-only files left out, not downloaded");
-    const std::string log = logFile.content("C:\\Work\\Tarnwell.log");
-    EXPECT_EQ(linesStartingWith(log, "Problem: "),
+    const std::vector<std::string> log = linesOf(logFile.content("C:\\Work\\Tarnwell.log"));
+    EXPECT_EQ(startingWith(log, "Problem: "),
               std::vector<std::string>{"Pair 1: 55 In use by another program: " +
                                        profile.mailStore + " (C:\\Users\\pat -> D:\\Backup)"})
         << "the mail store alone is named as failed";
-    const std::vector<std::string> skipped = linesStartingWith(log, "Skipped: Pair 1: ");
+    const std::vector<std::string> skipped = startingWith(log, "Skipped: Pair 1: ");
     for (const std::string& junction : profile.junctions) {
         EXPECT_EQ(std::count(skipped.begin(), skipped.end(),
                              junction + " was not followed: a hidden, system link that Windows "
@@ -77,8 +75,8 @@ TEST(ProfileBackupTest, AProfileBacksUpAllButTheMailStoreAndTheSecondDayCopiesNo
     EXPECT_NE(std::find(skipped.begin(), skipped.end(),
                         profile.alias + " was not copied: it is an app execution alias"),
               skipped.end());
-    EXPECT_TRUE(changesStartingWith(fs, "download").empty()) << "no online-only file is read";
-    EXPECT_TRUE(changesStartingWith(fs, "attrib").empty()) << "no file's flags change";
+    EXPECT_TRUE(startingWith(fs.changes(), "download").empty()) << "no online-only file is read";
+    EXPECT_TRUE(startingWith(fs.changes(), "attrib").empty()) << "no file's flags change";
     EXPECT_EQ(fs.contentOf(copied + "\\OneDrive\\Pictures\\Beach.jpg"), "yesterday's beach");
     EXPECT_FALSE(fs.exists(copied + "\\OneDrive\\Documents\\Report.docx"));
     EXPECT_EQ(fs.contentOf(copied + "\\Documents\\Budget.xlsx"), "budget 2026");
@@ -92,9 +90,9 @@ TEST(ProfileBackupTest, AProfileBacksUpAllButTheMailStoreAndTheSecondDayCopiesNo
 
     fs.clearRecords();
     runBackupCommand(world.services, status, "the daily time");
-    EXPECT_EQ(changesStartingWith(fs, "copy"), std::vector<std::string>{})
+    EXPECT_EQ(startingWith(fs.changes(), "copy"), std::vector<std::string>{})
         << "nothing changed, so nothing is copied";
-    EXPECT_TRUE(changesStartingWith(fs, "attrib").empty());
+    EXPECT_TRUE(startingWith(fs.changes(), "attrib").empty());
 }
 
 } // namespace
