@@ -373,8 +373,11 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
         throw error.concerning(destination);
     }
     TempFileGuard guard(to.named ? temp : std::string());
-    const std::uint64_t bytes =
-        copyFileContent(from.get(), to.file.get(), static_cast<std::uint64_t>(info.st_size));
+    // Where the target is not known to be a local disk, each write may be a request that
+    // waits for a round trip: it is given large ones.
+    const bool local = syncfsReaches(to.device, to.file.get());
+    const std::uint64_t bytes = copyFileContent(from.get(), to.file.get(),
+                                                static_cast<std::uint64_t>(info.st_size), !local);
     // A file written while it was read is a copy of no one state of it.
     FileStatus after{};
     if (::fstat(from.get(), &after) != 0)

@@ -514,6 +514,17 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     ::close(to);
     ::close(pipeEnds[0]);
     EXPECT_EQ(readBytes(target), content);
+
+    // To a share, in large requests of the program's own, up to the size expected.
+    std::string big(5 << 19, 'b');
+    big[3 << 19] = 'm';
+    makeFile(at({"big"}), big + "grown since");
+    const int from = ::open(at({"big"}).c_str(), O_RDONLY);
+    const int bigTo = ::open(at({"big-copy"}).c_str(), O_WRONLY | O_CREAT, 0600);
+    EXPECT_EQ(posix::copyFileContent(from, bigTo, big.size(), true), big.size());
+    ::close(from);
+    ::close(bigTo);
+    EXPECT_TRUE(readBytes(at({"big-copy"})) == big);
 }
 
 TEST_F(PosixFileSystemTest, RangeIsReadOnlyFromARegularFileNoLargerThanAllowed)
