@@ -6,9 +6,9 @@
 namespace tarnwell {
 
 TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
-                   bool check, const TargetKeeps& kept)
-    : m_primitives(primitives), m_workers(workers), m_avoided(std::move(avoided)), m_check(check),
-      m_kept(kept)
+                   bool check, const TargetKeeps& kept, std::size_t listingsAhead)
+    : m_primitives(primitives), m_workers(workers), m_listings(primitives, listingsAhead),
+      m_avoided(std::move(avoided)), m_check(check), m_kept(kept)
 {
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
@@ -57,11 +57,12 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
     // Whether the destination's entries are known; if not, any file may be in the way.
     const bool known = !destinationExisted || scanDestination(destination, copies);
     std::vector<std::string> subfolders;
+    std::vector<bool> throughLink;
     {
         // Only this folder's listing is held; files go to the workers as they come.
         std::vector<FolderEntry> entries;
         try {
-            entries = m_primitives.listFolder(source, copies.comparable());
+            entries = m_listings.take(source, copies.comparable());
         } catch (RuntimeError& error) {
             m_workers.fail(relative, error.concerning(source));
             return;
@@ -76,7 +77,7 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
                 if (entry.link && entry.hiddenSystem)
                     m_workers.note({CopyNote::Kind::SystemLink, path, {}});
                 else
-                    subfolders.push_back(std::move(entry.name));
+                    subfolders.push_back(std::move(entry.name)), throughLink.push_back(entry.link);
             } else if (entry.type == FolderEntry::Type::Failed) {
                 RuntimeError failure =
                     entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
@@ -98,6 +99,17 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
             m_workers.reportIfDue();
         }
     }
+    // Entered in order, the first on top of what is listed ahead. What a link leads to may
+    // be a folder that is not entered (one higher up, the destination): it is listed when
+    // entered.
+    for (std::size_t i = subfolders.size(); i-- > 0;) {
+        if (throughLink[i])
+            continue;
+        const bool there = known && copies.holdsFolder(subfolders[i]);
+        m_listings.prefetch(join(source, subfolders[i]), m_check && there);
+        if (there)
+            m_listings.prefetch(join(destination, subfolders[i]), m_check);
+    }
     for (const std::string& name : subfolders) {
         if (m_workers.stopped())
             return;
@@ -108,31 +120,57 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
 void TreeWalk::enterFolder(const std::string& source, const std::string& destination,
                            const std::string& relative)
 {
+    if (!makeFolderCopy(source, destination, relative)) {
+        m_listings.forget(source);
+        m_listings.forget(destination);
+    }
+}
+
+bool TreeWalk::makeFolderCopy(const std::string& source, const std::string& destination,
+                              const std::string& relative)
+{
     FolderId id;
     try {
         id = m_primitives.folderId(source);
     } catch (RuntimeError& error) {
         m_workers.fail(relative, error.concerning(source));
-        return;
+        return false;
     }
     // A destination inside the source would copy the copy; a link back to a folder on the
     // current path would never end.
     if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end())
-        return;
+        return false;
     if (std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end()) {
         m_workers.note({CopyNote::Kind::LinkLoop, source, {}});
-        return;
+        return false;
     }
-    bool existed = false;
+    MadeFolder made;
     try {
-        existed = !m_primitives.makeFolder(destination);
+        made = m_primitives.makeFolder(destination);
     } catch (RuntimeError& error) {
         m_workers.fail(relative, error.concerning(destination));
-        return;
+        return false;
     }
+    // Given once the folder's content is in place, so that a read-only folder can be filled.
+    if (((made.flags ^ id.flags) & m_kept.flags) != 0)
+        m_folderFlags.push_back({destination, relative, id.flags});
     m_openFolders.push_back(id);
-    copyContents(source, destination, relative, existed);
+    copyContents(source, destination, relative, !made.created);
     m_openFolders.pop_back();
+    return true;
+}
+
+void TreeWalk::giveFolderFlags()
+{
+    // The deepest first: a folder's own flags may keep its owner out of it.
+    for (auto folder = m_folderFlags.rbegin(); folder != m_folderFlags.rend(); ++folder) {
+        try {
+            m_primitives.setFolderFlags(folder->path, folder->flags);
+        } catch (RuntimeError& error) {
+            m_workers.fail(folder->relative, error.concerning(folder->path));
+        }
+    }
+    m_folderFlags.clear();
 }
 
 bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
@@ -140,7 +178,7 @@ bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
     // A folder that cannot be listed here shows its trouble when its files are written.
     std::vector<FolderEntry> entries;
     try {
-        entries = m_primitives.listFolder(folder, m_check);
+        entries = m_listings.take(folder, m_check);
     } catch (const RuntimeError&) {
         return false;
     }

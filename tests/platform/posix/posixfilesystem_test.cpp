@@ -527,6 +527,35 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     EXPECT_TRUE(readBytes(at({"big-copy"})) == big);
 }
 
+// A folder's copy gets its source's permission bits, also a read-only one filled first, and
+// an existing copy whose bits differ gets them back; the destination keeps its own.
+TEST_F(PosixFileSystemTest, FolderCopiesKeepTheirSourcesPermissionBits)
+{
+    makeFile(at({"Source", "Private", "a"}), "a");
+    makeFile(at({"Source", "Sealed", "b"}), "b");
+    makeFolder(at({"Source", "Open"}));
+    ::chmod(at({"Source", "Private"}).c_str(), 0700);
+    ::chmod(at({"Source", "Sealed"}).c_str(), 0555);
+    ::chmod(at({"Source"}).c_str(), 0750);
+    makeFolder(at({"Backup"}));
+    ::chmod(at({"Backup"}).c_str(), 0711);
+    for (int run = 0; run < 2; ++run) {
+        copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
+        EXPECT_EQ(modeOf(at({"Backup", "Private"})), 0700u);
+        EXPECT_EQ(modeOf(at({"Backup", "Sealed"})), 0555u);
+        EXPECT_EQ(modeOf(at({"Backup", "Open"})), modeOf(at({"Source", "Open"})));
+        EXPECT_EQ(modeOf(at({"Backup"})), 0711u);
+        EXPECT_EQ(readBytes(at({"Backup", "Sealed", "b"})), "b");
+        ::chmod(at({"Backup", "Private"}).c_str(), 0755);
+        ::chmod(at({"Source", "Sealed"}).c_str(), 0755);
+        makeFile(at({"Source", "Sealed", "c"}), "c");
+        ::chmod(at({"Source", "Sealed"}).c_str(), 0555);
+    }
+    EXPECT_EQ(readBytes(at({"Backup", "Sealed", "c"})), "c");
+    ::chmod(at({"Source", "Sealed"}).c_str(), 0755);
+    ::chmod(at({"Backup", "Sealed"}).c_str(), 0755);
+}
+
 TEST_F(PosixFileSystemTest, RangeIsReadOnlyFromARegularFileNoLargerThanAllowed)
 {
     constexpr std::uint64_t limit = 1024 * 1024; // what Config.dat may hold
