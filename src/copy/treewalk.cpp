@@ -57,7 +57,6 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
     // Whether the destination's entries are known; if not, any file may be in the way.
     const bool known = !destinationExisted || scanDestination(destination, copies);
     std::vector<std::string> subfolders;
-    std::vector<bool> throughLink;
     {
         // Only this folder's listing is held; files go to the workers as they come.
         std::vector<FolderEntry> entries;
@@ -67,6 +66,7 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
             m_workers.fail(relative, error.concerning(source));
             return;
         }
+        listSubfoldersAhead(entries, source, destination, known ? &copies : nullptr);
         for (FolderEntry& entry : entries) {
             if (m_workers.stopped())
                 return;
@@ -77,7 +77,7 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
                 if (entry.link && entry.hiddenSystem)
                     m_workers.note({CopyNote::Kind::SystemLink, path, {}});
                 else
-                    subfolders.push_back(std::move(entry.name)), throughLink.push_back(entry.link);
+                    subfolders.push_back(std::move(entry.name));
             } else if (entry.type == FolderEntry::Type::Failed) {
                 RuntimeError failure =
                     entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
@@ -99,21 +99,28 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
             m_workers.reportIfDue();
         }
     }
-    // Entered in order, the first on top of what is listed ahead. What a link leads to may
-    // be a folder that is not entered (one higher up, the destination): it is listed when
-    // entered.
-    for (std::size_t i = subfolders.size(); i-- > 0;) {
-        if (throughLink[i])
-            continue;
-        const bool there = known && copies.holdsFolder(subfolders[i]);
-        m_listings.prefetch(join(source, subfolders[i]), m_check && there);
-        if (there)
-            m_listings.prefetch(join(destination, subfolders[i]), m_check);
-    }
     for (const std::string& name : subfolders) {
         if (m_workers.stopped())
             return;
         enterFolder(join(source, name), join(destination, name), below(relative, name));
+    }
+}
+
+void TreeWalk::listSubfoldersAhead(const std::vector<FolderEntry>& entries,
+                                   const std::string& source, const std::string& destination,
+                                   const FolderCopies* copies)
+{
+    // Asked for before the files go to the workers, which may keep the walk waiting. The
+    // folder entered first goes last, on top of what is listed ahead. What a link leads to may
+    // be a folder that is not entered (one higher up, the destination): it is listed when
+    // entered.
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (entry->type != FolderEntry::Type::Folder || entry->link)
+            continue;
+        const bool there = copies && copies->holdsFolder(entry->name);
+        m_listings.prefetch(join(source, entry->name), m_check && there);
+        if (there)
+            m_listings.prefetch(join(destination, entry->name), m_check);
     }
 }
 

@@ -40,6 +40,10 @@ private:
     // leftovers.
     void copyContents(const std::string& source, const std::string& destination,
                       const std::string& relative, bool destinationExisted);
+    // Asks for the listings of the subfolders among entries, and of their copies that copies
+    // (when known) holds.
+    void listSubfoldersAhead(const std::vector<FolderEntry>& entries, const std::string& source,
+                             const std::string& destination, const FolderCopies* copies);
     void enterFolder(const std::string& source, const std::string& destination,
                      const std::string& relative);
     // false when the folder is not entered.
