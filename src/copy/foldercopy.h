@@ -108,8 +108,8 @@ struct CopyOptions
 // links Windows keeps in a profile for older programs), nor one back to a folder already being
 // copied higher up on the same path, and neither the destination nor the folders in avoid (the
 // destinations of the other copies of a backup) are entered when they lie inside the source.
-// Each subfolder's copy gets its source's flags (its permission bits) where the destination
-// keeps them, once its content is in place; the destination itself keeps its own.
+// Each folder's copy, destination included, gets its source's flags (its permission bits)
+// where the destination keeps them, once its content is in place.
 // Files whose content is only in the cloud are never opened. What is left out on purpose is
 // noted in the progress, which is called on the calling thread about every progressInterval and
 // once at the end. The caller holds the run lock of its configuration (see

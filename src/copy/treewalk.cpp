@@ -21,6 +21,14 @@ void TreeWalk::run(const std::string& source, FolderId sourceId, const std::stri
     if (sourceId == m_avoided.front())
         return;
     m_openFolders.push_back(sourceId);
+    // The destination is the source folder's own copy: it gets its flags as well.
+    try {
+        const MadeFolder made = m_primitives.makeFolder(destination);
+        if (((made.flags ^ sourceId.flags) & m_kept.flags) != 0)
+            m_folderFlags.push_back({destination, {}, sourceId.flags});
+    } catch (const RuntimeError&) {
+        // It was there a moment ago; what is wrong shows when its files are written.
+    }
     if (only.empty())
         copyContents(source, destination, {}, true);
     for (const std::string& relative : only)
