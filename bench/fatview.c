@@ -5,9 +5,12 @@
  *   - no permission bits: every file shows 0755, every folder 0755, and chmod changes nothing
  *     (as FAT mounted with the "quiet" option);
  *   - -o shift=SECONDS shows every time that many seconds later, as a FAT disk does after a
- *     change of daylight-saving time (it keeps local time).
+ *     change of daylight-saving time (it keeps local time);
+ *   - -o log=PATH writes one line per change the file system receives, in the order received
+ *     (create, write, truncate, fsync, fsyncdir, rename, unlink, mkdir, rmdir), for
+ *     bench/replay-power-cut.
  * Build: cc -O2 -Wall -o fatview bench/fatview.c $(pkg-config --cflags --libs fuse3)
- * Use:   fatview MOUNTPOINT -o backing=DIR[,shift=3600] [-f]; fusermount3 -u MOUNTPOINT
+ * Use:   fatview MOUNTPOINT -o backing=DIR[,shift=3600][,log=PATH] [-f]; fusermount3 -u MOUNTPOINT
  */
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
@@ -16,6 +19,7 @@
 #include <fcntl.h>
 #include <fuse.h>
 #include <limits.h>
+#include <pthread.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,11 +31,29 @@ static struct
 {
     char* backing;
     long shift;
+    char* log;
 } conf;
+
+static FILE* changes;
+static pthread_mutex_t changesLock = PTHREAD_MUTEX_INITIALIZER;
+
+/* Logs a change once it is done (result 0), so that the order is the one that a client that
+ * waits for each reply sees. */
+static int logged(int result, const char* what, const char* path, const char* to)
+{
+    if (changes && result == 0) {
+        pthread_mutex_lock(&changesLock);
+        fprintf(changes, to ? "%s\t%s\t%s\n" : "%s\t%s\n", what, path, to);
+        fflush(changes);
+        pthread_mutex_unlock(&changesLock);
+    }
+    return result;
+}
 
 static const struct fuse_opt options[] = {
     {"backing=%s", offsetof(__typeof__(conf), backing), 0},
     {"shift=%ld", offsetof(__typeof__(conf), shift), 0},
+    {"log=%s", offsetof(__typeof__(conf), log), 0},
     FUSE_OPT_END,
 };
 
@@ -81,20 +103,20 @@ static int fv_mkdir(const char* path, mode_t mode)
     (void)mode;
     char p[PATH_MAX];
     real(p, path);
-    return mkdir(p, 0755) ? -errno : 0;
+    return logged(mkdir(p, 0755) ? -errno : 0, "mkdir", path, NULL);
 }
 
 static int fv_unlink(const char* path)
 {
     char p[PATH_MAX];
     real(p, path);
-    return unlink(p) ? -errno : 0;
+    return logged(unlink(p) ? -errno : 0, "unlink", path, NULL);
 }
 static int fv_rmdir(const char* path)
 {
     char p[PATH_MAX];
     real(p, path);
-    return rmdir(p) ? -errno : 0;
+    return logged(rmdir(p) ? -errno : 0, "rmdir", path, NULL);
 }
 
 static int fv_rename(const char* from, const char* to, unsigned int flags)
@@ -102,7 +124,7 @@ static int fv_rename(const char* from, const char* to, unsigned int flags)
     char a[PATH_MAX], b[PATH_MAX];
     real(a, from);
     real(b, to);
-    return renameat2(AT_FDCWD, a, AT_FDCWD, b, flags) ? -errno : 0;
+    return logged(renameat2(AT_FDCWD, a, AT_FDCWD, b, flags) ? -errno : 0, "rename", from, to);
 }
 
 static int fv_chmod(const char* path, mode_t mode, struct fuse_file_info* fi)
@@ -117,7 +139,8 @@ static int fv_truncate(const char* path, off_t size, struct fuse_file_info* fi)
 {
     char p[PATH_MAX];
     real(p, path);
-    return (fi ? ftruncate((int)fi->fh, size) : truncate(p, size)) ? -errno : 0;
+    return logged((fi ? ftruncate((int)fi->fh, size) : truncate(p, size)) ? -errno : 0, "truncate",
+                  path, NULL);
 }
 
 static int fv_utimens(const char* path, const struct timespec tv[2], struct fuse_file_info* fi)
@@ -155,7 +178,7 @@ static int fv_create(const char* path, mode_t mode, struct fuse_file_info* fi)
     if (fd < 0)
         return -errno;
     fi->fh = (uint64_t)fd;
-    return 0;
+    return logged(0, "create", path, NULL);
 }
 
 static int fv_read(const char* path, char* buf, size_t size, off_t off, struct fuse_file_info* fi)
@@ -168,15 +191,30 @@ static int fv_read(const char* path, char* buf, size_t size, off_t off, struct f
 static int fv_write(const char* path, const char* buf, size_t size, off_t off,
                     struct fuse_file_info* fi)
 {
-    (void)path;
     ssize_t n = pwrite((int)fi->fh, buf, size, off);
-    return n < 0 ? -errno : (int)n;
+    if (n < 0)
+        return -errno;
+    logged(0, "write", path, NULL);
+    return (int)n;
 }
 
 static int fv_fsync(const char* path, int data, struct fuse_file_info* fi)
 {
-    (void)path;
-    return (data ? fdatasync((int)fi->fh) : fsync((int)fi->fh)) ? -errno : 0;
+    return logged((data ? fdatasync((int)fi->fh) : fsync((int)fi->fh)) ? -errno : 0, "fsync", path,
+                  NULL);
+}
+static int fv_fsyncdir(const char* path, int data, struct fuse_file_info* fi)
+{
+    (void)data;
+    (void)fi;
+    char p[PATH_MAX];
+    real(p, path);
+    int fd = open(p, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return -errno;
+    int result = fsync(fd) ? -errno : 0;
+    close(fd);
+    return logged(result, "fsyncdir", path, NULL);
 }
 
 static int fv_release(const char* path, struct fuse_file_info* fi)
@@ -208,6 +246,7 @@ static const struct fuse_operations ops = {
     .read = fv_read,
     .write = fv_write,
     .fsync = fv_fsync,
+    .fsyncdir = fv_fsyncdir,
     .release = fv_release,
     .statfs = fv_statfs,
 };
@@ -216,7 +255,11 @@ int main(int argc, char* argv[])
 {
     struct fuse_args args = FUSE_ARGS_INIT(argc, argv);
     if (fuse_opt_parse(&args, &conf, options, NULL) != 0 || !conf.backing) {
-        fprintf(stderr, "usage: fatview MOUNTPOINT -o backing=DIR[,shift=SECONDS]\n");
+        fprintf(stderr, "usage: fatview MOUNTPOINT -o backing=DIR[,shift=SECONDS][,log=PATH]\n");
+        return 2;
+    }
+    if (conf.log && !(changes = fopen(conf.log, "a"))) {
+        perror(conf.log);
         return 2;
     }
     return fuse_main(args.argc, args.argv, &ops, NULL);

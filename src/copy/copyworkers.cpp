@@ -66,7 +66,7 @@ void CopyWorkers::add(FileJob job)
     m_jobReady.notify_one();
 }
 
-void CopyWorkers::finish()
+void CopyWorkers::finish(const std::function<void()>& whenPlaced)
 {
     try {
         std::unique_lock lock(m_mutex);
@@ -76,6 +76,9 @@ void CopyWorkers::finish()
         m_batches.drain();
         lock.lock();
         waitFor(lock, [this] { return m_batches.idle(); });
+        lock.unlock();
+        if (whenPlaced && !m_stop)
+            whenPlaced();
     } catch (...) {
         failFatally(std::current_exception());
     }

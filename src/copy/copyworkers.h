@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -57,9 +58,10 @@ public:
     bool stopped() const { return m_stop; }
     // Reports progress when it is due. On the walk's thread.
     void reportIfDue();
-    // Waits until every queued file is in place or has failed and ends the threads. Throws the
-    // fatal failure, or a FolderCopyError when an entry failed.
-    void finish();
+    // Waits until every queued file is in place or has failed, then calls whenPlaced (which
+    // may fail entries) unless the copy was stopped, and ends the threads. Throws the fatal
+    // failure, or a FolderCopyError when an entry failed.
+    void finish(const std::function<void()>& whenPlaced = {});
 
 private:
     // Waits on the walk's thread until done() or a fatal failure, reporting progress meanwhile.

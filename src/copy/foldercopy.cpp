@@ -47,13 +47,13 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
         }
     }
     CopyWorkers workers(primitives, progress, options);
+    TreeWalk walk(primitives, workers, avoided, !options.everyFile, kept, options.listingsAhead);
     try {
-        TreeWalk(primitives, workers, avoided, !options.everyFile, kept)
-            .run(source, sourceId, destination, only);
+        walk.run(source, sourceId, destination, only);
     } catch (...) {
         workers.failFatally(std::current_exception());
     }
-    workers.finish();
+    workers.finish([&walk] { walk.giveFolderFlags(); });
 }
 
 std::vector<std::string> FolderCopyError::failedEntries() const

@@ -70,7 +70,10 @@ private:
 
 struct CopyOptions
 {
-    int workers = 2;             // files in flight at once
+    int workers = 2; // files in flight at once
+    // Folder listings made at once ahead of the walk, besides its own: on a share each one
+    // waits for round trips.
+    std::size_t listingsAhead = 8;
     std::size_t queueLimit = 64; // files listed but not yet copied
     // Written files are gathered into a batch that one thread flushes and puts in place while
     // the workers write the next. The flushing thread takes the batch as soon as it is free
@@ -105,6 +108,8 @@ struct CopyOptions
 // links Windows keeps in a profile for older programs), nor one back to a folder already being
 // copied higher up on the same path, and neither the destination nor the folders in avoid (the
 // destinations of the other copies of a backup) are entered when they lie inside the source.
+// Each folder's copy, destination included, gets its source's flags (its permission bits)
+// where the destination keeps them, once its content is in place.
 // Files whose content is only in the cloud are never opened. What is left out on purpose is
 // noted in the progress, which is called on the calling thread about every progressInterval and
 // once at the end. The caller holds the run lock of its configuration (see

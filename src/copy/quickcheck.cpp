@@ -39,7 +39,8 @@ void FolderCopies::assign(const std::vector<FolderEntry>& destinationEntries, bo
     m_comparable = false;
     for (const FolderEntry& entry : destinationEntries) {
         const bool copy = withStamps && entry.type == FolderEntry::Type::File && !entry.link;
-        m_entries.push_back({key(entry.name), copy, entry.stamp});
+        m_entries.push_back(
+            {key(entry.name), copy, entry.type == FolderEntry::Type::Folder, entry.stamp});
         m_comparable = m_comparable || copy;
     }
     std::sort(m_entries.begin(), m_entries.end(),

@@ -30,6 +30,12 @@ public:
     bool comparable() const { return m_comparable; }
     // True when something is here under name.
     bool holds(const std::string& name) const { return find(name) != nullptr; }
+    // True when a folder (or a link to one) is here under name.
+    bool holdsFolder(const std::string& name) const
+    {
+        const Entry* found = find(name);
+        return found && found->folder;
+    }
     // True when the file source, listed with its stamp, has an up-to-date copy here.
     bool upToDate(const FolderEntry& source) const;
 
@@ -38,6 +44,7 @@ private:
     {
         std::string key;
         bool copy = false; // a file that can be compared
+        bool folder = false;
         FileStamp stamp;
     };
     std::string key(std::string_view name) const;

@@ -6,9 +6,9 @@
 namespace tarnwell {
 
 TreeWalk::TreeWalk(CopyPrimitives& primitives, CopyWorkers& workers, std::vector<FolderId> avoided,
-                   bool check, const TargetKeeps& kept)
-    : m_primitives(primitives), m_workers(workers), m_avoided(std::move(avoided)), m_check(check),
-      m_kept(kept)
+                   bool check, const TargetKeeps& kept, std::size_t listingsAhead)
+    : m_primitives(primitives), m_workers(workers), m_listings(primitives, listingsAhead),
+      m_avoided(std::move(avoided)), m_check(check), m_kept(kept)
 {
     std::random_device entropy;
     m_nextTemp = (std::uint64_t{entropy()} << 32) ^ entropy();
@@ -21,6 +21,14 @@ void TreeWalk::run(const std::string& source, FolderId sourceId, const std::stri
     if (sourceId == m_avoided.front())
         return;
     m_openFolders.push_back(sourceId);
+    // The destination is the source folder's own copy: it gets its flags as well.
+    try {
+        const MadeFolder made = m_primitives.makeFolder(destination);
+        if (((made.flags ^ sourceId.flags) & m_kept.flags) != 0)
+            m_folderFlags.push_back({destination, {}, sourceId.flags});
+    } catch (const RuntimeError&) {
+        // It was there a moment ago; what is wrong shows when its files are written.
+    }
     if (only.empty())
         copyContents(source, destination, {}, true);
     for (const std::string& relative : only)
@@ -61,11 +69,12 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
         // Only this folder's listing is held; files go to the workers as they come.
         std::vector<FolderEntry> entries;
         try {
-            entries = m_primitives.listFolder(source, copies.comparable());
+            entries = m_listings.take(source, copies.comparable());
         } catch (RuntimeError& error) {
             m_workers.fail(relative, error.concerning(source));
             return;
         }
+        listSubfoldersAhead(entries, source, destination, known ? &copies : nullptr);
         for (FolderEntry& entry : entries) {
             if (m_workers.stopped())
                 return;
@@ -105,34 +114,78 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
     }
 }
 
+void TreeWalk::listSubfoldersAhead(const std::vector<FolderEntry>& entries,
+                                   const std::string& source, const std::string& destination,
+                                   const FolderCopies* copies)
+{
+    // Asked for before the files go to the workers, which may keep the walk waiting. The
+    // folder entered first goes last, on top of what is listed ahead. What a link leads to may
+    // be a folder that is not entered (one higher up, the destination): it is listed when
+    // entered.
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (entry->type != FolderEntry::Type::Folder || entry->link)
+            continue;
+        const bool there = copies && copies->holdsFolder(entry->name);
+        m_listings.prefetch(join(source, entry->name), m_check && there);
+        if (there)
+            m_listings.prefetch(join(destination, entry->name), m_check);
+    }
+}
+
 void TreeWalk::enterFolder(const std::string& source, const std::string& destination,
                            const std::string& relative)
+{
+    if (!makeFolderCopy(source, destination, relative)) {
+        m_listings.forget(source);
+        m_listings.forget(destination);
+    }
+}
+
+bool TreeWalk::makeFolderCopy(const std::string& source, const std::string& destination,
+                              const std::string& relative)
 {
     FolderId id;
     try {
         id = m_primitives.folderId(source);
     } catch (RuntimeError& error) {
         m_workers.fail(relative, error.concerning(source));
-        return;
+        return false;
     }
     // A destination inside the source would copy the copy; a link back to a folder on the
     // current path would never end.
     if (std::find(m_avoided.begin(), m_avoided.end(), id) != m_avoided.end())
-        return;
+        return false;
     if (std::find(m_openFolders.begin(), m_openFolders.end(), id) != m_openFolders.end()) {
         m_workers.note({CopyNote::Kind::LinkLoop, source, {}});
-        return;
+        return false;
     }
-    bool existed = false;
+    MadeFolder made;
     try {
-        existed = !m_primitives.makeFolder(destination);
+        made = m_primitives.makeFolder(destination);
     } catch (RuntimeError& error) {
         m_workers.fail(relative, error.concerning(destination));
-        return;
+        return false;
     }
+    // Given once the folder's content is in place, so that a read-only folder can be filled.
+    if (((made.flags ^ id.flags) & m_kept.flags) != 0)
+        m_folderFlags.push_back({destination, relative, id.flags});
     m_openFolders.push_back(id);
-    copyContents(source, destination, relative, existed);
+    copyContents(source, destination, relative, !made.created);
     m_openFolders.pop_back();
+    return true;
+}
+
+void TreeWalk::giveFolderFlags()
+{
+    // The deepest first: a folder's own flags may keep its owner out of it.
+    for (auto folder = m_folderFlags.rbegin(); folder != m_folderFlags.rend(); ++folder) {
+        try {
+            m_primitives.setFolderFlags(folder->path, folder->flags);
+        } catch (RuntimeError& error) {
+            m_workers.fail(folder->relative, error.concerning(folder->path));
+        }
+    }
+    m_folderFlags.clear();
 }
 
 bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
@@ -140,7 +193,7 @@ bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
     // A folder that cannot be listed here shows its trouble when its files are written.
     std::vector<FolderEntry> entries;
     try {
-        entries = m_primitives.listFolder(folder, m_check);
+        entries = m_listings.take(folder, m_check);
     } catch (const RuntimeError&) {
         return false;
     }

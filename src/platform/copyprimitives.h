@@ -82,7 +82,20 @@ struct FolderId
 {
     std::uint64_t device = 0;
     std::uint64_t node = 0;
-    bool operator==(const FolderId&) const = default;
+    // Not part of the identity: the folder's flags as a copy of it carries them (its
+    // permission bits on POSIX; none on Windows, where a folder's attributes are left alone).
+    std::uint32_t flags = 0;
+    bool operator==(const FolderId& other) const
+    {
+        return device == other.device && node == other.node;
+    }
+};
+
+// A folder of the destination as makeFolder left it.
+struct MadeFolder
+{
+    bool created = false;
+    std::uint32_t flags = 0; // as FolderId::flags
 };
 
 // The few file operations the folder copy needs from a backend. Failures are RuntimeErrors.
@@ -90,10 +103,11 @@ struct FolderId
 // is on the disk: copyToTemp writes it under a temporary name, flush makes a batch of them
 // durable, replace renames each over its old copy, and a later flush makes the renames
 // durable.
-// Threads: listFolder, folderId, targetKeeps, makeFolder, removeStaleTemp and
-// openTempLimit are called on the copying thread; isReadOnlyFile and copyToTemp on worker
-// threads, several at once; flush, replace and discard on one flushing thread, while the
-// workers go on copying. A temporary file is only ever passed to one thread at a time.
+// Threads: folderId, targetKeeps, makeFolder, setFolderFlags, removeStaleTemp and
+// openTempLimit are called on the copying thread; listFolder there and on a few listing
+// threads, several at once; isReadOnlyFile and copyToTemp on worker threads, several at once;
+// flush, replace and discard on one flushing thread, while the workers go on copying. All of
+// them may run at the same time. A temporary file is only ever passed to one thread at a time.
 class CopyPrimitives
 {
 public:
@@ -104,17 +118,21 @@ public:
     // The entries of a folder without "." and ".."; 76 when it cannot be reached. With
     // withStamps, each file's stamp too.
     virtual std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) = 0;
-    // The identity of the folder that path leads to; 76 when it cannot be reached or is a file.
+    // The identity and flags of the folder that path leads to; 76 when it cannot be reached or
+    // is a file.
     virtual FolderId folderId(const std::string& folder) = 0;
     // What the file system that holds folder keeps of the flags and modification time that a
     // copy gives a file. Found by writing a small file at probe (a temporary name of the copy
     // in folder), reading back what it kept and removing it; where no file can be written
     // there, from the file system's type.
     virtual TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) = 0;
-    // Makes sure path is a folder: creates one level when nothing is there and returns true,
-    // returns false when a folder (or a link to one) is there already. 76 when the parent is
-    // missing, 70 when a file is in the way.
-    virtual bool makeFolder(const std::string& path) = 0;
+    // Makes sure path is a folder that the copy can fill: creates one level when nothing is
+    // there, or takes the folder (or link to one) that is, and says which, with the flags it
+    // then has. 76 when the parent is missing, 70 when a file is in the way.
+    virtual MadeFolder makeFolder(const std::string& path) = 0;
+    // Gives the folder at path the flags of a source folder (FolderId::flags), once the copy
+    // has filled it.
+    virtual void setFolderFlags(const std::string& path, std::uint32_t flags) = 0;
     // Deletes a temporary file that an interrupted copy left behind, unless a live copy (of
     // this or another process) is still writing it; then it is left alone. Where the target
     // cannot lock files, a live copy cannot be told from a leftover: the copy is only run

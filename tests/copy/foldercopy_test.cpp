@@ -23,15 +23,16 @@ using ::testing::Not;
 class ScriptedPrimitives : public CopyPrimitives
 {
 public:
-    void addFolder(const std::string& path)
+    void addFolder(const std::string& path, std::uint32_t flags = 0755)
     {
-        m_folders[path] = FolderId{1, m_nextId++};
+        std::lock_guard lock(m_mutex);
+        m_folders[path] = FolderId{1, m_nextId++, flags};
         addToParent(path, FolderEntry::Type::Folder);
     }
     void addLink(const std::string& path, const std::string& target)
     {
         m_aliases[path] = target;
-        addToParent(path, FolderEntry::Type::Folder);
+        addToParent(path, FolderEntry::Type::Folder, true);
     }
     void addFile(const std::string& path, const std::string& content)
     {
@@ -40,6 +41,10 @@ public:
     }
     void failCopyOf(const std::string& path, int number) { m_copyFailures[path] = number; }
     void failListingOf(const std::string& path, int number) { m_listFailures[path] = number; }
+    // Each listing takes this long; the most listings seen at once.
+    void slowListings(std::chrono::milliseconds delay) { m_listingDelay = delay; }
+    int listingsAtOnce() const { return m_mostListings; }
+    void keepOnly(std::uint32_t flags) { m_kept.flags = flags; }
     void closeGate() { m_gateOpen = false; }
     void openGate()
     {
@@ -76,27 +81,39 @@ public:
 
     std::vector<FolderEntry> listFolder(const std::string& folder, bool) override
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         m_listed.push_back(folder);
+        m_mostListings = std::max(m_mostListings, ++m_listings);
+        lock.unlock();
+        std::this_thread::sleep_for(m_listingDelay);
+        lock.lock();
+        --m_listings;
         if (auto failure = m_listFailures.find(folder); failure != m_listFailures.end())
             throw RuntimeError(failure->second);
         return m_entries[resolve(folder)];
     }
     FolderId folderId(const std::string& folder) override
     {
+        std::lock_guard lock(m_mutex);
         auto it = m_folders.find(resolve(folder));
         if (it == m_folders.end())
             throw RuntimeError(ErrorNumber::PathNotFound);
         return it->second;
     }
-    TargetKeeps targetKeeps(const std::string&, const std::string&) override { return {}; }
+    TargetKeeps targetKeeps(const std::string&, const std::string&) override { return m_kept; }
     std::size_t openTempLimit() override { return 1 << 16; }
-    bool makeFolder(const std::string& path) override
+    MadeFolder makeFolder(const std::string& path) override
     {
-        if (m_folders.count(path))
-            return false;
+        if (auto it = m_folders.find(path); it != m_folders.end())
+            return MadeFolder{false, it->second.flags};
         addFolder(path);
-        return true;
+        return MadeFolder{true, 0755};
+    }
+    void setFolderFlags(const std::string& path, std::uint32_t flags) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_folders.at(path).flags = flags;
+        m_log.push_back("flags " + path + " " + std::to_string(flags));
     }
     void removeStaleTemp(const std::string& path) override
     {
@@ -189,11 +206,11 @@ private:
         }
         return path;
     }
-    void addToParent(const std::string& path, FolderEntry::Type type)
+    void addToParent(const std::string& path, FolderEntry::Type type, bool link = false)
     {
         const auto slash = path.rfind('/');
         if (slash != std::string::npos)
-            m_entries[path.substr(0, slash)].push_back({path.substr(slash + 1), type, false});
+            m_entries[path.substr(0, slash)].push_back({path.substr(slash + 1), type, link});
     }
 
     struct Written
@@ -221,6 +238,10 @@ private:
     std::vector<std::string> m_copied;
     std::size_t m_started = 0;
     std::uint64_t m_nextId = 1;
+    std::chrono::milliseconds m_listingDelay{0};
+    int m_listings = 0;
+    int m_mostListings = 0;
+    TargetKeeps m_kept;
 };
 
 class CopyEngineTest : public ::testing::Test
@@ -266,6 +287,7 @@ TEST_F(CopyEngineTest, CallerKeepsGettingProgressWhileWorkersAreBusy)
     CopyOptions options;
     options.workers = 2;
     options.queueLimit = 4;
+    options.listingsAhead = 0; // the walk's own listings alone
     options.progressInterval = std::chrono::milliseconds(5);
     const auto caller = std::this_thread::get_id();
     int calls = 0;
@@ -392,6 +414,43 @@ TEST_F(CopyEngineTest, WorkersGoOnCopyingWhileABatchIsFlushed)
     finished.set_value();
     rescue.join();
     EXPECT_EQ(fake.copied().size(), 40u);
+}
+
+// A folder's copy gets its source's flags where the target keeps them, once its files are in
+// place; the listings of the folders entered next are made ahead, several at once.
+TEST_F(CopyEngineTest, FolderFlagsComeAfterTheFilesAndListingsAreMadeAhead)
+{
+    for (const std::uint32_t kept : {0777u, 0u}) {
+        ScriptedPrimitives fake;
+        fake.keepOnly(kept);
+        for (const char* folder : {"src", "dst", "src/Private", "src/Sealed", "dst/Sealed"})
+            fake.addFolder(folder, std::string(folder) == "src/Sealed" ? 0555 : 0755);
+        fake.setFolderFlags("src/Private", 0700);
+        fake.addFile("src/Private/a", "a");
+        fake.addFile("src/Sealed/b", "b");
+        for (int i = 0; i < 12; ++i)
+            fake.addFolder("src/Open" + std::to_string(i));
+        fake.slowListings(std::chrono::milliseconds(20));
+        copyFolderTree(fake, "src", "dst", {});
+
+        std::vector<std::string> order;
+        for (const std::string& line : fake.log()) {
+            if (line.starts_with("flags dst"))
+                order.push_back(line);
+            else if (line.starts_with("replace"))
+                order.push_back("replace" + line.substr(line.rfind(' ')));
+        }
+        ASSERT_GE(order.size(), 2u);
+        EXPECT_THAT(
+            std::vector(order.begin(), order.begin() + 2),
+            ::testing::UnorderedElementsAre("replace dst/Private/a", "replace dst/Sealed/b"));
+        const std::vector<std::string> deepestFirst = {"flags dst/Sealed " + std::to_string(0555),
+                                                       "flags dst/Private " + std::to_string(0700)};
+        EXPECT_EQ(std::vector(order.begin() + 2, order.end()),
+                  kept == 0 ? std::vector<std::string>{} : deepestFirst);
+        EXPECT_GE(fake.listingsAtOnce(), 2);
+        EXPECT_LE(fake.listingsAtOnce(), 1 + static_cast<int>(CopyOptions{}.listingsAhead));
+    }
 }
 
 TEST_F(CopyEngineTest, LinkBackUpThePathIsNotEnteredButOtherLinksAreFollowed)

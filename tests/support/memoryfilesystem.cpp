@@ -463,7 +463,7 @@ TargetKeeps MemoryFileSystem::targetKeeps(const std::string&, const std::string&
     return kept;
 }
 
-bool MemoryFileSystem::makeFolder(const std::string& path)
+MadeFolder MemoryFileSystem::makeFolder(const std::string& path)
 {
     std::lock_guard lock(m_copyMutex);
     checkFailure(Operation::MakeDirectory, path);
@@ -473,11 +473,11 @@ bool MemoryFileSystem::makeFolder(const std::string& path)
     if (node) {
         if (!node->folder)
             throw RuntimeError(ErrorNumber::PermissionDenied);
-        return false;
+        return MadeFolder{false};
     }
     node = std::make_shared<Node>();
     node->name = name;
-    return true;
+    return MadeFolder{true};
 }
 
 void MemoryFileSystem::removeStaleTemp(const std::string& path)

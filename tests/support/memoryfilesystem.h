@@ -111,7 +111,9 @@ public:
     FolderId folderId(const std::string& folder) override;
     // Writes probe with every flag and a time, and reads back what its drive kept.
     TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
-    bool makeFolder(const std::string& path) override;
+    MadeFolder makeFolder(const std::string& path) override;
+    // Like Windows, gives folders no flags of their source.
+    void setFolderFlags(const std::string&, std::uint32_t) override {}
     void removeStaleTemp(const std::string& path) override;
     std::size_t openTempLimit() override { return 1 << 16; }
     bool isReadOnlyFile(const std::string& path) override;

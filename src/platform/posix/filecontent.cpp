@@ -15,21 +15,43 @@ namespace {
 
 constexpr std::uint64_t kChunk = std::uint64_t{1} << 30;
 
-std::uint64_t copyByReadWrite(int from, int to)
+// Each write to a share is a request that waits for a round trip; the kernel's paths give it
+// 64 KiB at a time.
+constexpr std::size_t kLargeRequest = std::size_t{1} << 20;
+
+// Stops after expectedSize bytes, or at the end of the file when expectedSize is 0.
+std::uint64_t copyByReadWrite(int from, int to, std::uint64_t expectedSize = 0,
+                              std::size_t request = 256 * 1024)
 {
-    std::vector<char> buffer(256 * 1024);
+    if (expectedSize != 0)
+        request = static_cast<std::size_t>(std::min<std::uint64_t>(request, expectedSize));
+    std::vector<char> buffer(request);
     std::uint64_t total = 0;
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw errnoError(errno);
-        if (got == 0)
+    while (expectedSize == 0 || total < expectedSize) {
+        const std::size_t wanted =
+            expectedSize == 0 ? buffer.size()
+                              : static_cast<std::size_t>(
+                                    std::min<std::uint64_t>(buffer.size(), expectedSize - total));
+        // A whole request is gathered before it is written, also from short reads.
+        std::size_t held = 0;
+        while (held < wanted) {
+            const ssize_t got = ::read(from, buffer.data() + held, wanted - held);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw errnoError(errno);
+            if (got == 0)
+                break;
+            held += static_cast<std::size_t>(got);
+        }
+        if (held == 0)
             return total;
-        writeAll(to, buffer.data(), static_cast<std::size_t>(got));
-        total += static_cast<std::uint64_t>(got);
+        writeAll(to, buffer.data(), held);
+        total += held;
+        if (held < wanted)
+            return total;
     }
+    return total;
 }
 
 // Between two file systems the kernel still copies without a trip through user memory, which
@@ -58,8 +80,10 @@ std::uint64_t copyBySendfile(int from, int to, std::uint64_t expectedSize)
 
 } // namespace
 
-std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize)
+std::uint64_t copyFileContent(int from, int to, std::uint64_t expectedSize, bool largeRequests)
 {
+    if (largeRequests)
+        return copyByReadWrite(from, to, expectedSize, kLargeRequest);
     std::uint64_t total = 0;
     // Stopping at the expected size saves a call per file; a file of unknown size (0) is
     // copied until the kernel reports its end.

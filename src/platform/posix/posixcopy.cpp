@@ -275,17 +275,28 @@ PosixCopyPrimitives::PosixCopyPrimitives(LockCall lock, FlushCalls flushCalls)
 {
 }
 
-bool PosixCopyPrimitives::makeFolder(const std::string& path)
+MadeFolder PosixCopyPrimitives::makeFolder(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0777) == 0)
-        return true;
+        return MadeFolder{true, static_cast<std::uint32_t>(0777 & ~m_umask)};
     const int code = errno;
     if (code != EEXIST)
         throw errnoError(code);
     FileStatus info{};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return false;
-    throw RuntimeError(ErrorNumber::PermissionDenied);
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+    // A copy of a read-only folder is opened up for the moment it is filled; its own flags
+    // come back once it is.
+    mode_t mode = info.st_mode & 0777;
+    if ((mode & S_IRWXU) != S_IRWXU && ::chmod(path.c_str(), mode | S_IRWXU) == 0)
+        mode |= S_IRWXU;
+    return MadeFolder{false, static_cast<std::uint32_t>(mode)};
+}
+
+void PosixCopyPrimitives::setFolderFlags(const std::string& path, std::uint32_t flags)
+{
+    if (::chmod(path.c_str(), static_cast<mode_t>(flags & 0777)) != 0)
+        throw pathError(errno, path);
 }
 
 void PosixCopyPrimitives::removeStaleTemp(const std::string& path)
@@ -373,8 +384,11 @@ std::uint64_t PosixCopyPrimitives::copyToTemp(const std::string& source, const s
         throw error.concerning(destination);
     }
     TempFileGuard guard(to.named ? temp : std::string());
-    const std::uint64_t bytes =
-        copyFileContent(from.get(), to.file.get(), static_cast<std::uint64_t>(info.st_size));
+    // Where the target is not known to be a local disk, each write may be a request that
+    // waits for a round trip: it is given large ones.
+    const bool local = syncfsReaches(to.device, to.file.get());
+    const std::uint64_t bytes = copyFileContent(from.get(), to.file.get(),
+                                                static_cast<std::uint64_t>(info.st_size), !local);
     // A file written while it was read is a copy of no one state of it.
     FileStatus after{};
     if (::fstat(from.get(), &after) != 0)

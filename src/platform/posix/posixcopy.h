@@ -74,7 +74,8 @@ public:
     std::vector<FolderEntry> listFolder(const std::string& folder, bool withStamps) override;
     FolderId folderId(const std::string& folder) override;
     TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
-    bool makeFolder(const std::string& path) override;
+    MadeFolder makeFolder(const std::string& path) override;
+    void setFolderFlags(const std::string& path, std::uint32_t flags) override;
     void removeStaleTemp(const std::string& path) override;
     std::size_t openTempLimit() override;
     bool isReadOnlyFile(const std::string& path) override;

@@ -173,7 +173,8 @@ FolderId PosixCopyPrimitives::folderId(const std::string& folder)
     if (!S_ISDIR(info.st_mode))
         throw RuntimeError(ErrorNumber::PathNotFound);
     return FolderId{static_cast<std::uint64_t>(info.st_dev),
-                    static_cast<std::uint64_t>(info.st_ino)};
+                    static_cast<std::uint64_t>(info.st_ino),
+                    static_cast<std::uint32_t>(info.st_mode & 0777)};
 }
 
 TargetKeeps PosixCopyPrimitives::targetKeeps(const std::string& folder, const std::string& probe)

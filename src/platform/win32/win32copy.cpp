@@ -290,11 +290,11 @@ TargetKeeps Win32CopyPrimitives::targetKeeps(const std::string& folder, const st
     return byName;
 }
 
-bool Win32CopyPrimitives::makeFolder(const std::string& path)
+MadeFolder Win32CopyPrimitives::makeFolder(const std::string& path)
 {
     const std::wstring longPath = toLongPath(path);
     if (CreateDirectoryW(longPath.c_str(), nullptr))
-        return true;
+        return MadeFolder{true};
     const DWORD code = GetLastError();
     if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS)
         throw win32Error(code, Subject::Folder);
@@ -304,8 +304,14 @@ bool Win32CopyPrimitives::makeFolder(const std::string& path)
     BY_HANDLE_FILE_INFORMATION info;
     if (existing.valid() && GetFileInformationByHandle(existing.get(), &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
+        return MadeFolder{false};
     throw RuntimeError(ErrorNumber::PermissionDenied);
+}
+
+void Win32CopyPrimitives::setFolderFlags(const std::string&, std::uint32_t)
+{
+    // A folder's read-only attribute means something else on Windows (a folder with a
+    // customised view), and the copy gives none: there is nothing to carry over.
 }
 
 void Win32CopyPrimitives::removeStaleTemp(const std::string& path)

@@ -19,7 +19,8 @@ public:
     // Every flag a copy carries is kept; the time's resolution is read back from a probe, since
     // a share may keep coarser times than its file system's name says (Samba says "NTFS").
     TargetKeeps targetKeeps(const std::string& folder, const std::string& probe) override;
-    bool makeFolder(const std::string& path) override;
+    MadeFolder makeFolder(const std::string& path) override;
+    void setFolderFlags(const std::string& path, std::uint32_t flags) override;
     void removeStaleTemp(const std::string& path) override;
     // Handles cost Windows little; this keeps a batch to what one flush can take in good time.
     std::size_t openTempLimit() override { return 8192; }

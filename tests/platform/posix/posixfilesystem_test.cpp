@@ -514,6 +514,46 @@ TEST_F(PosixFileSystemTest, ContentCopiesWhereTheKernelPathIsNotOffered)
     ::close(to);
     ::close(pipeEnds[0]);
     EXPECT_EQ(readBytes(target), content);
+
+    // To a share, in large requests of the program's own, up to the size expected.
+    std::string big(5 << 19, 'b');
+    big[3 << 19] = 'm';
+    makeFile(at({"big"}), big + "grown since");
+    const int from = ::open(at({"big"}).c_str(), O_RDONLY);
+    const int bigTo = ::open(at({"big-copy"}).c_str(), O_WRONLY | O_CREAT, 0600);
+    EXPECT_EQ(posix::copyFileContent(from, bigTo, big.size(), true), big.size());
+    ::close(from);
+    ::close(bigTo);
+    EXPECT_TRUE(readBytes(at({"big-copy"})) == big);
+}
+
+// A folder's copy, the destination too, gets its source's permission bits, also a read-only
+// one filled first, and an existing copy whose bits differ gets them back.
+TEST_F(PosixFileSystemTest, FolderCopiesKeepTheirSourcesPermissionBits)
+{
+    makeFile(at({"Source", "Private", "a"}), "a");
+    makeFile(at({"Source", "Sealed", "b"}), "b");
+    makeFolder(at({"Source", "Open"}));
+    ::chmod(at({"Source", "Private"}).c_str(), 0700);
+    ::chmod(at({"Source", "Sealed"}).c_str(), 0555);
+    ::chmod(at({"Source"}).c_str(), 0750);
+    makeFolder(at({"Backup"}));
+    ::chmod(at({"Backup"}).c_str(), 0711);
+    for (int run = 0; run < 2; ++run) {
+        copyFolderTree(fileSystem.copyPrimitives(), at({"Source"}), at({"Backup"}), {});
+        EXPECT_EQ(modeOf(at({"Backup", "Private"})), 0700u);
+        EXPECT_EQ(modeOf(at({"Backup", "Sealed"})), 0555u);
+        EXPECT_EQ(modeOf(at({"Backup", "Open"})), modeOf(at({"Source", "Open"})));
+        EXPECT_EQ(modeOf(at({"Backup"})), 0750u);
+        EXPECT_EQ(readBytes(at({"Backup", "Sealed", "b"})), "b");
+        ::chmod(at({"Backup", "Private"}).c_str(), 0755);
+        ::chmod(at({"Source", "Sealed"}).c_str(), 0755);
+        makeFile(at({"Source", "Sealed", "c"}), "c");
+        ::chmod(at({"Source", "Sealed"}).c_str(), 0555);
+    }
+    EXPECT_EQ(readBytes(at({"Backup", "Sealed", "c"})), "c");
+    ::chmod(at({"Source", "Sealed"}).c_str(), 0755);
+    ::chmod(at({"Backup", "Sealed"}).c_str(), 0755);
 }
 
 TEST_F(PosixFileSystemTest, RangeIsReadOnlyFromARegularFileNoLargerThanAllowed)
