@@ -84,6 +84,9 @@ public:
                         const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
+    // In posixversions.cpp.
+    Kept keepVersion(const std::string& copy, const std::string& version) override;
+    void removeTree(const std::string& folder) override;
 
 private:
     void close(const std::string& temp);

@@ -30,6 +30,9 @@ public:
                         const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
+    // In win32versions.cpp.
+    Kept keepVersion(const std::string& copy, const std::string& version) override;
+    void removeTree(const std::string& folder) override;
 
 private:
     OpenTemps<FileHandle> m_openTemps;
