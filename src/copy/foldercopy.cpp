@@ -46,14 +46,54 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
             // Everything is then compared: at worst a copy is made again.
         }
     }
+    std::vector<CopyFailure> failures;
+    const auto collect = [&](CopyWorkers& workers) {
+        try {
+            workers.finish();
+        } catch (const FolderCopyError& error) {
+            failures.insert(failures.end(), error.failures().begin(), error.failures().end());
+        }
+    };
+    const auto walk = [&](CopyWorkers& workers, const std::vector<std::string>& entries) {
+        try {
+            TreeWalk(primitives, workers, avoided, !options.everyFile, kept)
+                .run(source, sourceId, destination, entries);
+        } catch (...) {
+            workers.failFatally(std::current_exception());
+        }
+        collect(workers);
+    };
     CopyWorkers workers(primitives, progress, options);
-    try {
-        TreeWalk(primitives, workers, avoided, !options.everyFile, kept)
-            .run(source, sourceId, destination, only);
-    } catch (...) {
-        workers.failFatally(std::current_exception());
+    walk(workers, only);
+    // Held back: the files that would replace a copy, copied now unless they are a mass change.
+    const std::vector<std::string> held = workers.takeHeld();
+    CopyProgress first = workers.totals();
+    if (isMassChange(held.size(), workers.copies())) {
+        first.heldBack = held.size();
+        if (progress)
+            progress(first);
+    } else if (!held.empty()) {
+        CopyOptions again = options;
+        again.holdMassChange = false;
+        const CopyProgressCallback more = [&](const CopyProgress& second) {
+            CopyProgress both = second;
+            both.files += first.files;
+            both.bytes += first.bytes;
+            both.upToDate = first.upToDate;
+            both.changed = first.changed;
+            if (progress)
+                progress(both);
+        };
+        CopyWorkers replacing(primitives, more, again);
+        walk(replacing, held);
     }
-    workers.finish();
+    if (!failures.empty())
+        throw FolderCopyError(std::move(failures));
+}
+
+bool isMassChange(std::uint64_t changed, std::uint64_t copies)
+{
+    return changed >= kMassChangeFiles && changed * 2 > copies;
 }
 
 std::vector<std::string> FolderCopyError::failedEntries() const

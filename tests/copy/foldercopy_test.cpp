@@ -153,6 +153,16 @@ public:
         m_temps.erase(temp);
         m_log.push_back("discard " + temp);
     }
+    Kept keepVersion(const std::string& copy, const std::string& version) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_files.count(copy))
+            return Kept::Nothing;
+        m_files[version] = m_files[copy];
+        m_log.push_back("keep " + version);
+        return Kept::Linked;
+    }
+    void removeTree(const std::string&) override { ADD_FAILURE() << "nothing is removed"; }
     void failFlushes(int count) { m_flushFailures = count; }
     // The flush reports the data of this source's copy as not on the disk.
     void failFlushOf(const std::string& source) { m_unflushable.insert(source); }
@@ -369,6 +379,34 @@ TEST_F(CopyEngineTest, NewCopiesReplaceOldOnesOnlyOnceFlushedAndFoldersAreFlushe
         }
     }
     EXPECT_THAT(lastRenameIn, ::testing::IsEmpty()) << "renames never followed by a folder flush";
+}
+
+TEST_F(CopyEngineTest, OldCopiesAreKeptAndTheirNamesFlushedBeforeTheyAreReplaced)
+{
+    addFolderOfFiles("src/A", 4);
+    addFolderOfFiles("dst/A", 2);
+    fake.addFolder("v");
+    CopyOptions options;
+    options.everyFile = true;
+    options.batchFiles = 3;
+    options.versionsBase = "v";
+    options.versionsFolder = "v/run";
+    EXPECT_EQ(copyError(options), 0);
+    EXPECT_TRUE(fake.hasFile("v/run/A/1"));
+    EXPECT_FALSE(fake.hasFile("v/run/A/2")) << "it replaced nothing";
+    const std::vector<std::string> log = fake.log();
+    const auto at = [&](const std::string& prefix) {
+        return std::find_if(log.begin(), log.end(),
+                            [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }) -
+               log.begin();
+    };
+    for (const char* file : {"0", "1"}) {
+        const auto replaced = std::find_if(log.begin(), log.end(), [&](const std::string& line) {
+            return line.rfind("replace ", 0) == 0 && line.ends_with(std::string(" dst/A/") + file);
+        });
+        EXPECT_LT(at(std::string("keep v/run/A/") + file), at("flush folder v/run/A"));
+        EXPECT_LT(at("flush folder v/run/A"), replaced - log.begin()) << file;
+    }
 }
 
 TEST_F(CopyEngineTest, WorkersGoOnCopyingWhileABatchIsFlushed)
