@@ -41,11 +41,14 @@ void VersionKeeper::makeFolders(const std::string& folder)
     const std::string parent = parentOf(folder);
     makeFolders(parent);
     try {
-        if (m_primitives.makeFolder(folder))
-            m_toFlush.insert(parent);
+        m_primitives.makeFolder(folder);
     } catch (RuntimeError& error) {
         throw error.concerning(folder);
     }
+    // Its name in its parent is flushed once, also when it was made before this copy (the
+    // versions folder is made at the start of a run): every folder on the way must survive a
+    // power cut for a version to.
+    m_toFlush.insert(parent);
     m_present.insert(folder);
 }
 
@@ -54,7 +57,8 @@ std::string VersionKeeper::parentOf(const std::string& path) const
     const auto last = path.find_last_of(m_style == PathStyle::Windows ? "\\/" : "/");
     if (last == std::string::npos)
         return {};
-    // A root keeps its separator: D:\ rather than D:.
+    // A folder just below the base has the base as its parent, also where the base is a root
+    // that ends in its separator (D:\).
     const std::string parent = path.substr(0, last);
     return parent.size() < m_base.size() ? m_base : parent;
 }

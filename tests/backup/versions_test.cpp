@@ -24,7 +24,7 @@ struct Scene
         report.problemNoted = [this](const std::string& problem) { problems.push_back(problem); };
     }
     // keepDays: record 22 as text.
-    void run(const std::string& keepDays = "", bool everyFile = false, bool accept = false)
+    void run(const std::string& keepDays = "", bool accept = false)
     {
         world.writeConfig();
         DataFileWriter file(fs(), world.codePage);
@@ -33,7 +33,7 @@ struct Scene
         messages.clear();
         errors = 0;
         problems.clear();
-        StartBackup(world.services, messages, errors, report, {}, everyFile, accept);
+        StartBackup(world.services, messages, errors, report, {}, false, accept);
     }
     test::MemoryFileSystem& fs() { return world.fileSystem; }
 
@@ -56,15 +56,15 @@ TEST(VersionsTest, ReplacedCopiesAreKeptAndSurviveACrashBeforeTheirReplacement)
             scene.run();
             fs.addFile("C:\\Data\\Docs\\a.txt", "alpha, edited");
             fs.addFile("C:\\Data\\Docs\\new.txt", "new");
-            fs.addFile("C:\\Data\\Docs\\Sub\\b.txt", "beta!"); // a new time, the same content
+            fs.removeTree("C:\\Data\\Docs\\Sub"); // its copy stays, and is no version
             if (crash)
                 fs.failOn(Op::Replace, "D:\\Backup\\Docs\\a.txt", ErrorNumber::DeviceIo, 1);
             scene.world.clock.current.hour = 14;
             scene.run();
             const std::string version = std::string(kVersions) + "2026-12-08 140500\\";
             EXPECT_EQ(fs.contentOf(version + "a.txt"), "alpha");
-            EXPECT_EQ(fs.contentOf(version + "Sub\\b.txt"), "beta!");
-            EXPECT_FALSE(fs.exists(version + "new.txt")) << "it replaced nothing";
+            EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!");
+            EXPECT_FALSE(fs.exists(version + "Sub") || fs.exists(version + "new.txt"));
             if (!crash) {
                 EXPECT_EQ(scene.errors, 0) << scene.messages;
                 EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\a.txt"), "alpha, edited");
@@ -81,26 +81,6 @@ TEST(VersionsTest, ReplacedCopiesAreKeptAndSurviveACrashBeforeTheirReplacement)
             EXPECT_EQ(fs.contentOf(version + "a.txt"), "alpha");
         }
     }
-}
-
-TEST(VersionsTest, DeletedSourcesAndNoKeepDaysKeepNothingAndEveryFileStillCopies)
-{
-    Scene scene;
-    test::MemoryFileSystem& fs = scene.fs();
-    scene.run();
-    fs.addFile("C:\\Data\\Docs\\a.txt", "alpha, edited");
-    fs.removeTree("C:\\Data\\Docs\\Sub");
-    scene.run("0");
-    EXPECT_EQ(scene.errors, 0) << scene.messages;
-    EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\a.txt"), "alpha, edited");
-    EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\Sub\\b.txt"), "beta!") << "gone from the source";
-    EXPECT_FALSE(fs.exists("D:\\Backup\\.tarnwell-versions\\Docs")) << "keep-days 0";
-
-    scene.run("", true);
-    EXPECT_EQ(scene.errors, 0) << scene.messages;
-    EXPECT_EQ(fs.contentOf(std::string(kVersions) + "2026-12-08 130500\\a.txt"), "alpha, edited")
-        << "--every-file replaces, and keeps, every copy";
-    EXPECT_FALSE(fs.exists(std::string(kVersions) + "2026-12-08 130500\\Sub"));
 }
 
 TEST(VersionsTest, DatedFoldersPastTheirDaysAreRemovedAndNothingElse)
@@ -199,25 +179,14 @@ TEST(VersionsTest, MassChangeAlarmAtItsThreshold)
             fs.addFile("C:\\Data\\Docs\\f" + std::to_string(i), "encrypted");
         fs.addFile("C:\\Data\\Docs\\brand new", "new");
         scene.world.clock.current.minute = 6;
-        scene.run(row.keepDays, false, row.accept);
+        scene.run(row.keepDays, row.accept);
         EXPECT_EQ(scene.messages, row.fragment);
         EXPECT_EQ(scene.errors, row.fragment.empty() ? 0 : 1);
         EXPECT_EQ(scene.problems.size(), row.fragment.empty() ? 0u : 1u);
         EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\f0"), row.copied ? "encrypted" : "first");
         EXPECT_EQ(fs.contentOf("D:\\Backup\\Docs\\brand new"), "new");
+        EXPECT_EQ(fs.exists("D:\\Backup\\.tarnwell-versions\\Docs"), row.keepDays != "0");
     }
-}
-
-TEST(VersionsTest, ASourceNamedLikeTheVersionsFolderIsAProblem)
-{
-    Scene scene;
-    scene.fs().addFile("C:\\Data\\.Tarnwell-Versions\\x.txt", "x");
-    scene.world.setPair(2, "C:\\Data\\.Tarnwell-Versions", "D:\\Backup");
-    scene.run();
-    EXPECT_EQ(scene.errors, 1);
-    EXPECT_EQ(scene.messages, ", C:\\Data\\.Tarnwell-Versions has the name of the versions folder "
-                              "(C:\\Data\\.Tarnwell-Versions D:\\Backup");
-    EXPECT_FALSE(scene.fs().exists("D:\\Backup\\.tarnwell-versions\\x.txt"));
 }
 
 } // namespace

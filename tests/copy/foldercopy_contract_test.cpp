@@ -195,6 +195,35 @@ TEST_F(FolderCopyTest, LeftoverTemporaryFilesAreRemovedAndNeverCopied)
     EXPECT_FALSE(isCopyTempName(".tarnwell-notes.tmp"));
 }
 
+TEST_F(FolderCopyTest, ReplacedCopiesAreKeptAsASecondNameAndRemovedWithTheirTree)
+{
+    CopyPrimitives& primitives = fileSystem.copyPrimitives();
+    copyFolderTree(primitives, source, destination, {});
+    makeFile(at({"Source", "Docs", "letter.txt"}), "new letter");
+    CopyOptions options;
+    options.versionsBase = temp.path();
+    options.versionsFolder = at({"Versions", "Backup", "2026-12-08 130500"});
+    copyFolderTree(primitives, source, destination, {}, options);
+    const std::string kept = join(options.versionsFolder, join("Docs", "letter.txt"));
+    EXPECT_EQ(readBytes(kept), "dear");
+    EXPECT_EQ(readBytes(at({"Backup", "Docs", "letter.txt"})), "new letter");
+    EXPECT_FALSE(fs::exists(nativePath(join(options.versionsFolder, "top.txt"))));
+
+    // A second name of the copy itself: no data written.
+    const std::string top = join(destination, "top.txt");
+    EXPECT_EQ(primitives.keepVersion(top, at({"Versions", "top.txt"})),
+              CopyPrimitives::Kept::Linked);
+    EXPECT_EQ(fs::hard_link_count(nativePath(top)), 2u);
+    EXPECT_EQ(primitives.keepVersion(join(destination, "none"), at({"Versions", "none"})),
+              CopyPrimitives::Kept::Nothing);
+    EXPECT_THROW(primitives.keepVersion(at({"Backup", "Docs", "letter.txt"}), kept), RuntimeError);
+    EXPECT_EQ(readBytes(kept), "dear") << "a version is never replaced";
+    fileSystem.setAttributes(kept, Attribute::ReadOnly);
+    primitives.removeTree(at({"Versions"}));
+    EXPECT_FALSE(fs::exists(nativePath(at({"Versions"}))));
+    EXPECT_EQ(readBytes(top), "top");
+}
+
 TEST_F(FolderCopyTest, ManyFilesInManyFoldersAllArriveAgainAndAgain)
 {
     const auto fill = [&](std::size_t extra) {

@@ -395,17 +395,14 @@ TEST_F(CopyEngineTest, OldCopiesAreKeptAndTheirNamesFlushedBeforeTheyAreReplaced
     EXPECT_TRUE(fake.hasFile("v/run/A/1"));
     EXPECT_FALSE(fake.hasFile("v/run/A/2")) << "it replaced nothing";
     const std::vector<std::string> log = fake.log();
-    const auto at = [&](const std::string& prefix) {
-        return std::find_if(log.begin(), log.end(),
-                            [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }) -
-               log.begin();
-    };
-    for (const char* file : {"0", "1"}) {
-        const auto replaced = std::find_if(log.begin(), log.end(), [&](const std::string& line) {
-            return line.rfind("replace ", 0) == 0 && line.ends_with(std::string(" dst/A/") + file);
+    const auto at = [&](const std::string& start, const std::string& end = "") {
+        return std::find_if(log.begin(), log.end(), [&](const std::string& line) {
+            return line.starts_with(start) && line.ends_with(end);
         });
-        EXPECT_LT(at(std::string("keep v/run/A/") + file), at("flush folder v/run/A"));
-        EXPECT_LT(at("flush folder v/run/A"), replaced - log.begin()) << file;
+    };
+    for (const std::string file : {"0", "1"}) {
+        EXPECT_LT(at("keep v/run/A/" + file), at("flush folder v/run/A"));
+        EXPECT_LT(at("flush folder v/run/A"), at("replace ", " dst/A/" + file)) << file;
     }
 }
 

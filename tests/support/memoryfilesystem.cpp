@@ -161,12 +161,6 @@ void MemoryFileSystem::setNoHardLinks(char drive)
     m_noHardLinks.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
 }
 
-bool MemoryFileSystem::sameFile(const std::string& one, const std::string& other) const
-{
-    const NodePtr node = find(one);
-    return node && node == find(other);
-}
-
 bool MemoryFileSystem::exists(const std::string& path) const
 {
     return find(path) != nullptr;
@@ -593,7 +587,6 @@ CopyPrimitives::Kept MemoryFileSystem::keepVersion(const std::string& copy,
 
 void MemoryFileSystem::removeTree(const std::string& folder)
 {
-    checkFailure(Operation::RemoveTree, folder);
     std::string name;
     NodePtr parent = requireParent(folder, name);
     const auto found = parent->children.find(upper(name));

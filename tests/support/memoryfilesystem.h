@@ -35,7 +35,6 @@ public:
         WriteFile,
         KeepVersion, // keeping an old copy, matched on the copy's path
         Replace,     // a new copy renamed over its old one, matched on the destination
-        RemoveTree,
     };
 
     // Starts with a local disk C: holding C:\Windows, and C:\Work as the current folder.
@@ -75,8 +74,6 @@ public:
     void setKeptFlags(char drive, int flags);
     // A drive without hard links (FAT, exFAT): old copies are kept by a rename.
     void setNoHardLinks(char drive);
-    // True when both paths name one file (a hard link).
-    bool sameFile(const std::string& one, const std::string& other) const;
 
     // Makes the next `times` calls of operation on path fail with number (-1: every call),
     // after letting the first `skip` of them through.

@@ -82,6 +82,11 @@ void emptyFolder(int descriptor, const std::string& path)
 
 } // namespace
 
+int linkCall(const char* existing, const char* name)
+{
+    return ::link(existing, name) == 0 ? 0 : errno;
+}
+
 CopyPrimitives::Kept PosixCopyPrimitives::keepVersion(const std::string& copy,
                                                       const std::string& version)
 {
@@ -93,9 +98,9 @@ CopyPrimitives::Kept PosixCopyPrimitives::keepVersion(const std::string& copy,
     }
     if (S_ISDIR(info.st_mode))
         throw RuntimeError(ErrorNumber::PermissionDenied).concerning(copy);
-    if (::link(copy.c_str(), version.c_str()) == 0)
+    int code = m_linkCall(copy.c_str(), version.c_str());
+    if (code == 0)
         return Kept::Linked;
-    int code = errno;
     if (code == EEXIST)
         throw RuntimeError(ErrorNumber::FileAlreadyExists).concerning(version);
     if (!noHardLink(code))
