@@ -395,14 +395,16 @@ TEST_F(CopyEngineTest, OldCopiesAreKeptAndTheirNamesFlushedBeforeTheyAreReplaced
     EXPECT_TRUE(fake.hasFile("v/run/A/1"));
     EXPECT_FALSE(fake.hasFile("v/run/A/2")) << "it replaced nothing";
     const std::vector<std::string> log = fake.log();
-    const auto at = [&](const std::string& start, const std::string& end = "") {
-        return std::find_if(log.begin(), log.end(), [&](const std::string& line) {
+    using Line = std::vector<std::string>::const_iterator;
+    const auto after = [&](Line from, const std::string& start, const std::string& end = "") {
+        return std::find_if(from, log.end(), [&](const std::string& line) {
             return line.starts_with(start) && line.ends_with(end);
         });
     };
+    // Each old copy's name is flushed between its keeping and its replacement.
     for (const std::string file : {"0", "1"}) {
-        EXPECT_LT(at("keep v/run/A/" + file), at("flush folder v/run/A"));
-        EXPECT_LT(at("flush folder v/run/A"), at("replace ", " dst/A/" + file)) << file;
+        const Line kept = after(log.begin(), "keep v/run/A/" + file);
+        EXPECT_LT(after(kept, "flush folder v/run/A"), after(kept, "replace ", " dst/A/" + file));
     }
 }
 
