@@ -564,7 +564,6 @@ CopyPrimitives::Kept MemoryFileSystem::keepVersion(const std::string& copy,
                                                    const std::string& version)
 {
     std::lock_guard lock(m_copyMutex);
-    checkFailure(Operation::KeepVersion, copy);
     std::string name;
     std::string versionName;
     NodePtr from = requireParent(copy, name);
@@ -595,7 +594,6 @@ void MemoryFileSystem::removeTree(const std::string& folder)
     if (found->second->attributes & Attribute::ReparsePoint)
         throw RuntimeError(ErrorNumber::PermissionDenied);
     parent->children.erase(found);
-    m_changes.push_back("rmtree " + folder);
 }
 
 std::string MemoryFileSystem::readFile(const std::string& path)

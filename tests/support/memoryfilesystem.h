@@ -33,8 +33,7 @@ public:
         FollowLink, // looking up what a link in a copy's listing leads to, matched on the link
         ReadFile,
         WriteFile,
-        KeepVersion, // keeping an old copy, matched on the copy's path
-        Replace,     // a new copy renamed over its old one, matched on the destination
+        Replace, // a new copy renamed over its old one, matched on the destination
     };
 
     // Starts with a local disk C: holding C:\Windows, and C:\Work as the current folder.
