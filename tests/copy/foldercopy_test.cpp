@@ -399,7 +399,6 @@ TEST_F(CopyEngineTest, OldCopiesAreKeptAndTheirNamesFlushedBeforeTheyAreReplaced
             return line.starts_with(start) && line.ends_with(end);
         });
     };
-    // Each old copy's name is flushed between its keeping and its replacement.
     for (const std::string file : {"0", "1"}) {
         const Line kept = after(log.begin(), "keep v/run/A/" + file);
         EXPECT_LT(after(kept, "flush folder v/run/A"), after(kept, "replace ", " dst/A/" + file));

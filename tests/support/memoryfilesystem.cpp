@@ -564,8 +564,7 @@ CopyPrimitives::Kept MemoryFileSystem::keepVersion(const std::string& copy,
                                                    const std::string& version)
 {
     std::lock_guard lock(m_copyMutex);
-    std::string name;
-    std::string versionName;
+    std::string name, versionName;
     NodePtr from = requireParent(copy, name);
     NodePtr to = requireParent(version, versionName);
     const auto old = from->children.find(upper(name));

@@ -81,9 +81,11 @@ CopyPrimitives::Kept Win32CopyPrimitives::keepVersion(const std::string& copy,
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw RuntimeError(ErrorNumber::PermissionDenied).concerning(copy);
-    if (CreateHardLinkW(to.c_str(), from.c_str(), nullptr))
+    DWORD code = m_linkCall                                           ? m_linkCall(to, from)
+                 : CreateHardLinkW(to.c_str(), from.c_str(), nullptr) ? ERROR_SUCCESS
+                                                                      : GetLastError();
+    if (code == ERROR_SUCCESS)
         return Kept::Linked;
-    DWORD code = GetLastError();
     if (alreadyThere(code))
         throw RuntimeError(ErrorNumber::FileAlreadyExists).concerning(version);
     if (!noHardLink(code))

@@ -169,12 +169,11 @@ TEST_F(PosixFileSystemTest, VersionsAreMovedWithoutHardLinksAndRemovalFollowsNoL
 {
     posix::PosixCopyPrimitives primitives;
     primitives.setLinkCall([](const char*, const char*) { return EPERM; }); // as FAT refuses
-    makeFile(at({"Backup", "a.txt"}), "old");
+    const std::string copy = at({"Versions", "Backup", "a.txt"});
+    makeFile(copy, "old");
     makeFile(at({"Outside", "keep.txt"}), "not ours");
-    makeFolder(at({"Versions"}));
-    EXPECT_EQ(primitives.keepVersion(at({"Backup", "a.txt"}), at({"Versions", "a.txt"})),
-              CopyPrimitives::Kept::Moved);
-    EXPECT_FALSE(std::filesystem::exists(at({"Backup", "a.txt"})));
+    EXPECT_EQ(primitives.keepVersion(copy, at({"Versions", "a.txt"})), CopyPrimitives::Kept::Moved);
+    EXPECT_FALSE(std::filesystem::exists(copy));
     EXPECT_EQ(readBytes(at({"Versions", "a.txt"})), "old");
 
     std::filesystem::create_directory_symlink(at({"Outside"}), at({"Versions", "link"}));
