@@ -42,7 +42,7 @@ std::string onlineOnlyLine(int pair, std::uint64_t files)
 }
 
 BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger,
-                               bool everyFile)
+                               bool everyFile, bool acceptChanges)
 {
     // Taken before the log is touched, so that a refused run writes nothing into the block of
     // the run that holds it.
@@ -80,7 +80,7 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
                 status.showProgress(
                     backupProgressLine(pair, source, progress.files, progress.bytes));
             },
-            everyFile);
+            everyFile, acceptChanges);
         status.showProgress("");
         if (report.configUnreadable) {
             const std::string problem = "cannot read Config.dat in " +

@@ -22,10 +22,11 @@ enum class BackupOutcome
 // another backup or drive command of the same Config.dat runs, it only says so. The run log,
 // when services have one, gets a block saying what started it (trigger), every problem,
 // message and outcome line, what each pair copied and left alone as up to date, and how long
-// it took. everyFile copies also the files whose copy is up to date.
+// it took. everyFile copies also the files whose copy is up to date; acceptChanges copies a mass
+// change without an alarm.
 BackupOutcome runBackupCommand(const Services& services, StatusBox& status,
                                const std::string& trigger = "the Backup button",
-                               bool everyFile = false);
+                               bool everyFile = false, bool acceptChanges = false);
 
 // The progress line shown under the announcement while a pair is copied.
 std::string backupProgressLine(int pair, const std::string& source, std::uint64_t files,

@@ -2,7 +2,9 @@
 
 #include "backup/attrtree.h"
 #include "backup/copyoutcome.h"
+#include "backup/pairversions.h"
 #include "config/settings.h"
+#include "copy/versionlayout.h"
 #include "drives/driveprobe.h"
 #include "drives/mapdrive.h"
 #include "platform/errortrap.h"
@@ -40,9 +42,10 @@ class BackupRun
 {
 public:
     BackupRun(const Services& services, std::string& messages, std::int16_t& errors,
-              BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
+              BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile,
+              bool acceptChanges)
         : m_services(services), m_fileSystem(services.fileSystem), m_messages(messages),
-          m_errors(errors), m_report(report), m_progress(progress)
+          m_errors(errors), m_report(report), m_progress(progress), m_acceptChanges(acceptChanges)
     {
         m_copyOptions.everyFile = everyFile;
     }
@@ -54,12 +57,19 @@ private:
     void processPair(int pair, const DriveRow& row);
     void abandonPair(const std::exception& error);
     void mapDrive(const DriveRow& row);
-    void copyPair(int pair, const std::string& destination);
+    void readKeepDays();
+    void copyPair(int pair, const std::string& destination, const std::string& name);
     // One round of the pair's copy; the failures of the copy itself, or none.
     // holdsSource: the destination is the source itself, so nothing was copied.
+    // versions: the pair's, whose expired ones the first round removes before it copies.
     std::vector<CopyFailure> copyRound(const std::string& destination,
                                        const std::vector<std::string>& only,
-                                       const CopyProgressCallback& progress, bool& holdsSource);
+                                       const CopyProgressCallback& progress, bool& holdsSource,
+                                       const PairVersions& versions);
+    // The full-disk failures of a copy copied once more after the oldest versions went.
+    void retryFullDisk(std::vector<CopyFailure>& failures, const std::string& destination,
+                       const CopyProgressCallback& progress, const PairVersions& versions);
+    void noteVersionFailures(const VersionRemoval& removal);
     void countCopyFailures(std::vector<CopyFailure> failures);
     std::vector<std::string> foldersToAvoid(CopyPrimitives& primitives) const;
     void noteLeftOut(int pair, const CopyNote& note);
@@ -103,6 +113,10 @@ private:
     BackupRunReport& m_report;
     const BackupProgressCallback& m_progress;
     CopyOptions m_copyOptions;
+    bool m_acceptChanges;
+    int m_keepDays = kDefaultKeepDays;
+    std::string m_runName;                  // the run's dated folder among the versions
+    CopyPrimitives* m_primitives = nullptr; // of the last copy round
 
     FolderPairs m_pairs;
     DriveTable m_drives;
@@ -111,8 +125,10 @@ private:
     std::string m_sourcePath; // S as the file system is asked for it
     std::string m_targetPath; // T as the file system is asked for it
     std::string m_pairLabel;  // "Pair n: " in the pair loop
-    // S and T + F of every pair the run copies: no copy enters another's destination.
+    // S and T + F of every pair the run copies: no copy enters another's destination, nor
+    // a versions folder.
     std::vector<std::pair<std::string, std::string>> m_copies;
+    std::vector<std::string> m_versionRoots;
 };
 
 void BackupRun::countError(const std::string& fragment, const RuntimeError& error)
@@ -173,6 +189,20 @@ void BackupRun::readConfiguration()
 {
     m_pairs = readFolderPairs(m_fileSystem, m_services.codePage);
     m_drives = readDriveTable(m_fileSystem, m_services.codePage);
+    readKeepDays();
+}
+
+void BackupRun::readKeepDays()
+{
+    const std::string text = readKeepDaysText(m_fileSystem, m_services.codePage);
+    const std::optional<int> days = parseKeepDays(text);
+    m_keepDays = days.value_or(kDefaultKeepDays);
+    m_runName = runStampName(m_services.clock.now());
+    if (!days)
+        count(", Keep-days is not a number of days (" + text + ")",
+              recordName(kKeepDaysRecord) + ", holds \"" + text +
+                  "\", not a number of days from 0 to " + std::to_string(kMaxKeepDays) +
+                  "; versions are kept " + std::to_string(kDefaultKeepDays) + " days");
 }
 
 void BackupRun::run()
@@ -190,10 +220,12 @@ void BackupRun::run()
             const std::string& source = m_pairs.sources[pair];
             const std::string name = backupFolderName(style, source);
             if (!source.empty() && !m_pairs.targets[pair].empty() && !name.empty() &&
-                !invalidText(kFirstSourceRecord + pair) && !invalidText(kFirstTargetRecord + pair))
-                m_copies.emplace_back(
-                    withDriveRoot(style, source),
-                    joinPath(style, withDriveRoot(style, m_pairs.targets[pair]), name));
+                !invalidText(kFirstSourceRecord + pair) &&
+                !invalidText(kFirstTargetRecord + pair)) {
+                const std::string target = withDriveRoot(style, m_pairs.targets[pair]);
+                m_copies.emplace_back(withDriveRoot(style, source), joinPath(style, target, name));
+                m_versionRoots.push_back(versionsRoot(style, target));
+            }
         }
         for (int pair = 1; pair <= kRowCount; ++pair) {
             m_source = m_pairs.sources[pair - 1];
@@ -255,6 +287,14 @@ void BackupRun::processPair(int pair, const DriveRow& row)
         const std::string name = backupFolderName(m_fileSystem.pathStyle(), m_source);
         if (name.empty())
             throw PairSkipped{};
+        if (isVersionsFolderName(m_fileSystem.pathStyle(), name)) {
+            count(", " + m_source + " has the name of the versions folder (" + m_source + " " +
+                      m_target,
+                  m_source + " is not copied: its name is that of the folder where the target " +
+                      "keeps the versions of replaced copies (" + m_source + " -> " + m_target +
+                      ")");
+            return;
+        }
         const std::string destination = joinPath(m_fileSystem.pathStyle(), target, name);
 
         const bool sourceFound = exists(source, false);
@@ -266,7 +306,7 @@ void BackupRun::processPair(int pair, const DriveRow& row)
             attempt([&] { m_fileSystem.makeDirectory(target); }, target);
         if (!exists(destination, false))
             attempt([&] { m_fileSystem.makeDirectory(destination); }, destination);
-        copyPair(pair, destination);
+        copyPair(pair, destination, name);
     }
 
     if (!textTarget)
@@ -290,12 +330,19 @@ void BackupRun::mapDrive(const DriveRow& row)
         unmapped.push_back(row.uncPath);
 }
 
-void BackupRun::copyPair(int pair, const std::string& destination)
+void BackupRun::copyPair(int pair, const std::string& destination, const std::string& name)
 {
+    const PairVersions versions(m_fileSystem.pathStyle(), m_targetPath, name, m_runName,
+                                m_keepDays);
+    versions.apply(m_copyOptions, m_acceptChanges);
     // The pair's count goes on over the repeats: what the attempts before copied, and this one.
     CopyProgress earlier;
     CopyProgress copied;
+    CopyProgress whole; // the first attempt's, over the whole tree
+    bool firstRound = true;
     const CopyProgressCallback progress = [&](const CopyProgress& attempt) {
+        if (firstRound)
+            whole = attempt;
         copied.files = earlier.files + attempt.files;
         copied.bytes = earlier.bytes + attempt.bytes;
         copied.upToDate = earlier.upToDate + attempt.upToDate;
@@ -314,7 +361,9 @@ void BackupRun::copyPair(int pair, const std::string& destination)
         earlier = copied;
         std::vector<CopyFailure> refused;
         bool holdsSource = false;
-        std::vector<CopyFailure> failed = copyRound(destination, only, progress, holdsSource);
+        std::vector<CopyFailure> failed =
+            copyRound(destination, only, progress, holdsSource, versions);
+        firstRound = false;
         if (holdsSource) {
             count(", Target holds the source (" + m_source + " " + m_target,
                   "the target holds the source, which would be copied onto itself (" + m_source +
@@ -341,22 +390,68 @@ void BackupRun::copyPair(int pair, const std::string& destination)
         }
         ClearAttributes(m_services, destination, copies);
     }
+    earlier = copied;
+    retryFullDisk(failures, destination, progress, versions);
+    // Accepted changes are what the user wants; --every-file compares nothing.
+    if (isMassChange(whole.changed, whole.upToDate + whole.changed) && !m_copyOptions.everyFile &&
+        !m_acceptChanges) {
+        const std::string keptIn = versions.keeps() ? versions.datedFolder() : destination;
+        count(massChangeFragment(whole, keptIn, m_source, m_target),
+              massChangeDetail(whole, keptIn, m_source, m_target));
+    }
     if (!failures.empty())
         countCopyFailures(std::move(failures));
+}
+
+void BackupRun::retryFullDisk(std::vector<CopyFailure>& failures, const std::string& destination,
+                              const CopyProgressCallback& progress, const PairVersions& versions)
+{
+    const auto full = [](const CopyFailure& failure) {
+        return failure.error.number() == ErrorNumber::DiskFull;
+    };
+    if (!m_primitives || std::none_of(failures.begin(), failures.end(), full))
+        return;
+    const VersionRemoval removal = versions.makeRoom(*m_primitives);
+    noteVersionFailures(removal);
+    if (removal.removed == 0)
+        return;
+    std::vector<std::string> only;
+    for (const CopyFailure& failure : failures) {
+        if (full(failure))
+            only.push_back(failure.entry);
+    }
+    std::erase_if(failures, full);
+    bool holdsSource = false;
+    std::vector<CopyFailure> again = copyRound(destination, only, progress, holdsSource, versions);
+    failures.insert(failures.end(), again.begin(), again.end());
+}
+
+// Versions that could not be removed take room on the target's disk: the pair says so.
+void BackupRun::noteVersionFailures(const VersionRemoval& removal)
+{
+    if (removal.failures.empty())
+        return;
+    ++m_errors;
+    m_messages += ", Old versions could not be removed (" + m_source + " " + m_target;
+    for (const RuntimeError& failure : removal.failures)
+        note("an old version could not be removed: " + withPair(failure));
 }
 
 std::vector<CopyFailure> BackupRun::copyRound(const std::string& destination,
                                               const std::vector<std::string>& only,
                                               const CopyProgressCallback& progress,
-                                              bool& holdsSource)
+                                              bool& holdsSource, const PairVersions& versions)
 {
     std::vector<CopyFailure> failures;
     attempt(
         [&] {
             CopyPrimitives& primitives = m_fileSystem.copyPrimitives();
+            m_primitives = &primitives;
             holdsSource = sameFolder(primitives, m_sourcePath, destination);
             if (holdsSource)
                 return;
+            if (only.empty())
+                noteVersionFailures(versions.removeExpired(primitives, m_services.clock.now()));
             try {
                 copyFolderTree(primitives, m_sourcePath, destination, progress, m_copyOptions, only,
                                foldersToAvoid(primitives));
@@ -392,6 +487,7 @@ std::vector<std::string> BackupRun::foldersToAvoid(CopyPrimitives& primitives) c
         if (!sameFolder(primitives, source, destination))
             folders.push_back(destination);
     }
+    folders.insert(folders.end(), m_versionRoots.begin(), m_versionRoots.end());
     return folders;
 }
 
@@ -426,9 +522,10 @@ std::string backupFolderName(PathStyle style, const std::string& source)
 }
 
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
-                 BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile)
+                 BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile,
+                 bool acceptChanges)
 {
-    BackupRun(services, strMessages, intErrors, report, progress, everyFile).run();
+    BackupRun(services, strMessages, intErrors, report, progress, everyFile, acceptChanges).run();
 }
 
 } // namespace tarnwell

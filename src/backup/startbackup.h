@@ -42,9 +42,12 @@ struct BackupRunReport
 // strMessages and adds 1 to intErrors for each. An unexpected failure in a pair's steps is shown
 // in a message box and costs only that pair; one while Config.dat is read ends the run with a
 // message box. progress may be empty. everyFile copies also the files whose copy is up to date.
+// What a run replaces is kept in the target's versions folder for the days of record 22; a pair
+// whose run would replace a mass of copies is a counted problem, and keeping no versions its
+// copies are then not replaced, unless acceptChanges.
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress = {},
-                 bool everyFile = false);
+                 bool everyFile = false, bool acceptChanges = false);
 
 // The name under which source is copied into its target: on Windows the text after the last
 // backslash, "(DriveRoot)" when that is empty; otherwise (no backslash, "." or ".." at the end)

@@ -4,6 +4,7 @@
 #include "cli/console.h"
 #include "cli/showconfig.h"
 #include "cli/showlog.h"
+#include "config/settings.h"
 #include "drives/drivecommands.h"
 #include "platform/printable.h"
 #include "platform/runlog.h"
@@ -21,10 +22,13 @@ constexpr const char* kUsage =
     "Runs Tarnwell's commands without its window, with Config.dat of the working directory.\n"
     "\n"
     "Commands:\n"
-    "  backup [--every-file]\n"
+    "  backup [--every-file] [--accept-changes]\n"
     "                     back up every configured folder pair; --every-file copies also\n"
-    "                     the files whose copy is up to date\n"
-    "  show               show the folder pairs, the backup time and the drive table\n"
+    "                     the files whose copy is up to date; --accept-changes copies a\n"
+    "                     pair where most files changed at once without raising the alarm\n"
+    "  show               show the folder pairs, the backup time, the days versions are\n"
+    "                     kept and the drive table\n"
+    "  set keep-days N    keep the versions of replaced copies N days (0: keep none)\n"
     "  map-drives         map every configured network drive that is not there\n"
     "  disconnect-drives  disconnect every configured network drive that is there\n"
     "  log [-n N]         show the last N runs of the run log Tarnwell.log (10 when not given)\n"
@@ -49,10 +53,12 @@ int anotherRunning(std::ostream& err)
 }
 
 int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err,
-           bool everyFile)
+           bool everyFile, bool acceptChanges)
 {
-    const BackupOutcome outcome = runBackupCommand(
-        services, console, everyFile ? "tarnwell-cli --every-file" : "tarnwell-cli", everyFile);
+    const std::string trigger = std::string("tarnwell-cli") + (everyFile ? " --every-file" : "") +
+                                (acceptChanges ? " --accept-changes" : "");
+    const BackupOutcome outcome =
+        runBackupCommand(services, console, trigger, everyFile, acceptChanges);
     if (outcome == BackupOutcome::AnotherRunning)
         return anotherRunning(err);
     out << console.report();
@@ -96,6 +102,27 @@ int logCommand(const std::vector<std::string>& options, FileSystem& fileSystem, 
     return showRunLog(fileSystem, count, out, err);
 }
 
+// "set keep-days N": checked whole before Config.dat is touched, then record 22 alone is saved.
+int setCommand(const std::vector<std::string>& options, CliPlatform& platform, std::ostream& out,
+               std::ostream& err)
+{
+    if (options.size() != 2 || options[0] != "keep-days")
+        return usageError(err, "set needs keep-days and a number of days");
+    const std::optional<int> days = options[1].empty() ? std::nullopt : parseKeepDays(options[1]);
+    if (!days)
+        return usageError(err, "keep-days needs a whole number of days from 0 to " +
+                                   std::to_string(kMaxKeepDays));
+    try {
+        saveKeepDays(platform.fileSystem, platform.codePage, *days);
+    } catch (const std::exception& error) {
+        err << "tarnwell-cli: cannot save Config.dat: " << errorReport(toRuntimeError(error))
+            << "\n";
+        return CliExit::CouldNotRun;
+    }
+    out << keepDaysLine(*days) << "\n";
+    return CliExit::Success;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ostream& out,
@@ -126,10 +153,19 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
     if (command == "log")
         return logCommand({args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()},
                           platform.fileSystem, out, err);
-    const bool everyFile =
-        command == "backup" && at + 2 == args.size() && args[at + 1] == "--every-file";
-    if (at + 1 < args.size() && !everyFile)
-        return usageError(err, "unexpected argument: " + args[at + 1]);
+    const std::vector<std::string> options(args.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                                           args.end());
+    if (command == "set")
+        return setCommand(options, platform, out, err);
+    bool everyFile = false;
+    bool acceptChanges = false;
+    for (const std::string& option : options) {
+        bool& flag = option == "--every-file" ? everyFile : acceptChanges;
+        if (command != "backup" || (option != "--every-file" && option != "--accept-changes") ||
+            flag)
+            return usageError(err, "unexpected argument: " + option);
+        flag = true;
+    }
 
     Console console(err, errIsTerminal);
     // A log that cannot be written costs the command nothing but this line.
@@ -141,7 +177,7 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
     const Services services{platform.fileSystem, platform.network, platform.clock,
                             platform.codePage,   console,          runLog ? &*runLog : nullptr};
     if (command == "backup")
-        return backup(services, console, out, err, everyFile);
+        return backup(services, console, out, err, everyFile, acceptChanges);
     if (command == "show")
         return showConfiguration(services, out, err);
     std::string strDriveLog;

@@ -6,6 +6,7 @@
 #include "platform/printable.h"
 
 #include <iomanip>
+#include <optional>
 
 namespace tarnwell {
 
@@ -54,14 +55,23 @@ void printDrives(std::ostream& out, const DriveTable& table)
 
 } // namespace
 
+std::string keepDaysLine(int days)
+{
+    if (days == 0)
+        return "Versions kept: none (keep-days 0)";
+    return "Versions kept: " + std::to_string(days) + (days == 1 ? " day" : " days");
+}
+
 int showConfiguration(const Services& services, std::ostream& out, std::ostream& err)
 {
     FolderPairs pairs;
     std::string backupTime;
+    std::string keepDays;
     DriveTable drives;
     try {
         pairs = readFolderPairs(services.fileSystem, services.codePage);
         backupTime = readBackupTime(services.fileSystem, services.codePage);
+        keepDays = readKeepDaysText(services.fileSystem, services.codePage);
         drives = readDriveTable(services.fileSystem, services.codePage);
     } catch (const std::exception& error) {
         err << "tarnwell-cli: cannot read Config.dat: " << errorReport(toRuntimeError(error))
@@ -71,6 +81,11 @@ int showConfiguration(const Services& services, std::ostream& out, std::ostream&
     printPairs(out, pairs);
     out << "Backup time: "
         << (backupTime.empty() ? "(none, no daily backup)" : printable(backupTime)) << "\n";
+    if (const std::optional<int> days = parseKeepDays(keepDays))
+        out << keepDaysLine(*days) << "\n";
+    else
+        out << "Versions kept: " << kDefaultKeepDays << " days (record " << kKeepDaysRecord
+            << " holds \"" << printable(keepDays) << "\", not a number of days)\n";
     printDrives(out, drives);
     return CliExit::Success;
 }

@@ -34,7 +34,7 @@ constexpr int kLastPassword = kFirstPassword + kRowCount - 1;
 
 bool isUsedRecord(int n)
 {
-    return (n >= kFirstSource && n <= kBackupTimeRecord) ||
+    return (n >= kFirstSource && n <= kKeepDaysRecord) ||
            (n >= kFirstUncPath && n <= kLastPassword);
 }
 
@@ -84,6 +84,24 @@ std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage)
         readRecords(fileSystem, codePage, kBackupTimeRecord, kBackupTimeRecord).front());
 }
 
+std::string readKeepDaysText(FileSystem& fileSystem, const CodePage& codePage)
+{
+    return trimmedBlanks(
+        readRecords(fileSystem, codePage, kKeepDaysRecord, kKeepDaysRecord).front());
+}
+
+std::optional<int> parseKeepDays(const std::string& text)
+{
+    if (text.empty())
+        return kDefaultKeepDays;
+    if (text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int days = std::stoi(text);
+    if (days > kMaxKeepDays)
+        return std::nullopt;
+    return days;
+}
+
 DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage)
 {
     const std::vector<std::string> texts =
@@ -118,6 +136,17 @@ void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const Driv
     file.commit();
 }
 
+void saveKeepDays(FileSystem& fileSystem, const CodePage& codePage, int days)
+{
+    if (days < 0 || days > kMaxKeepDays)
+        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
+                           "keep-days must be a whole number from 0 to " +
+                               std::to_string(kMaxKeepDays));
+    DataFileWriter file(fileSystem, codePage);
+    file.writeRecord(kKeepDaysRecord, std::to_string(days));
+    file.commit();
+}
+
 std::string recordName(int n)
 {
     const auto row = [n](int first) { return std::to_string(n - first + 1); };
@@ -128,6 +157,8 @@ std::string recordName(int n)
         meaning = "the target of folder pair " + row(kFirstTarget);
     else if (n == kBackupTimeRecord)
         meaning = "the backup time";
+    else if (n == kKeepDaysRecord)
+        meaning = "the days versions are kept";
     for (const DriveColumn& column : kDriveColumns) {
         if (n >= column.firstRecord && n < column.firstRecord + kRowCount)
             meaning =

@@ -4,6 +4,7 @@
 #include "platform/filesystem.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct DriveRow
 using DriveTable = std::array<DriveRow, kRowCount>;
 
 inline constexpr int kBackupTimeRecord = 21;
+// How many days the versions of replaced copies are kept, as text; empty: kDefaultKeepDays.
+inline constexpr int kKeepDaysRecord = 22;
+inline constexpr int kDefaultKeepDays = 30;
+inline constexpr int kMaxKeepDays = 36500;
 
 // Each reader opens Config.dat, reads its records in ascending order and closes it; each
 // writer replaces its own records and no others. Failures are RuntimeErrors (53, 59, ...).
@@ -41,12 +46,19 @@ FolderPairs readFolderPairs(FileSystem& fileSystem, const CodePage& codePage);
 // Record 21 without the blanks around it, as every reader takes the time.
 std::string readBackupTime(FileSystem& fileSystem, const CodePage& codePage);
 DriveTable readDriveTable(FileSystem& fileSystem, const CodePage& codePage);
+// Record 22 without the blanks around it.
+std::string readKeepDaysText(FileSystem& fileSystem, const CodePage& codePage);
+// The days that text (record 22) keeps versions: kDefaultKeepDays when it is empty, nothing
+// when it is no whole number from 0 to kMaxKeepDays.
+std::optional<int> parseKeepDays(const std::string& text);
 
 // Records 1-21.
 void saveFolderPairsAndTime(FileSystem& fileSystem, const CodePage& codePage,
                             const FolderPairs& pairs, const std::string& backupTime);
 // Records 31-70.
 void saveDriveTable(FileSystem& fileSystem, const CodePage& codePage, const DriveTable& table);
+// Record 22.
+void saveKeepDays(FileSystem& fileSystem, const CodePage& codePage, int days);
 
 // "record 65, the password of drive row 5": which record n is and what it holds.
 std::string recordName(int n);

@@ -13,6 +13,8 @@ CopyBatches::CopyBatches(CopyPrimitives& primitives, const CopyOptions& options,
       m_fileLimit(std::max<std::size_t>(1, fileLimit)), m_placed(std::move(placed)),
       m_failed(std::move(failed)), m_batchDone(std::move(batchDone))
 {
+    if (!m_options.versionsFolder.empty())
+        m_keeper.emplace(primitives, m_options.versionsBase, m_options.versionsFolder);
     m_flusher = std::thread([this] { flushLoop(); });
 }
 
@@ -138,17 +140,38 @@ void CopyBatches::flush(Batch& batch)
         std::lock_guard lock(m_mutex);
         before.swap(m_renamed);
     }
-    // One flush puts this batch's data and the batch before's renames on the disk.
-    const FlushFailures failures = flushBoth(batch.files, before);
-    settleRenames(before, failures.folders);
+    const std::vector<bool> kept = keepVersions(batch.files);
+    const std::vector<std::string> versionFolders =
+        m_keeper ? m_keeper->takeFoldersToFlush() : std::vector<std::string>{};
+    // One flush puts this batch's data, its versions' names and the batch before's renames on
+    // the disk.
+    const FlushFailures failures = flushBoth(batch.files, before, versionFolders);
+    const std::size_t renamedFolders = foldersOf(before).size();
+    std::vector<FlushFailure> renameFailures;
+    std::optional<RuntimeError> versionFailure;
+    for (const FlushFailure& failure : failures.folders) {
+        if (failure.index < renamedFolders)
+            renameFailures.push_back(failure);
+        else if (!versionFailure)
+            versionFailure = failure.error;
+    }
+    settleRenames(before, renameFailures);
 
-    // Data that may not be on the disk never replaces a good copy.
+    // Data that may not be on the disk never replaces a good copy, nor does a copy whose
+    // old one may not be among the versions.
     std::vector<bool> unflushed(batch.files.size(), false);
     for (const FlushFailure& failure : failures.files) {
         if (failure.index < batch.files.size() && !unflushed[failure.index]) {
             unflushed[failure.index] = true;
             discard(batch.files[failure.index]);
             m_failed(batch.files[failure.index], failure.error);
+        }
+    }
+    for (std::size_t i = 0; versionFailure && i < batch.files.size(); ++i) {
+        if (kept[i] && !unflushed[i]) {
+            unflushed[i] = true;
+            discard(batch.files[i]);
+            m_failed(batch.files[i], *versionFailure);
         }
     }
     std::vector<Written> renamed;
@@ -182,14 +205,40 @@ void CopyBatches::flush(Batch& batch)
     }
 }
 
+std::vector<bool> CopyBatches::keepVersions(std::vector<Written>& files)
+{
+    std::vector<bool> kept;
+    if (!m_keeper)
+        return std::vector<bool>(files.size(), false);
+    std::vector<Written> left;
+    left.reserve(files.size());
+    for (Written& file : files) {
+        bool keptNow = false;
+        try {
+            keptNow = file.replacing && m_keeper->keep(file.destination, file.relative);
+        } catch (const RuntimeError& error) {
+            // Without its old copy kept, the new copy replaces nothing.
+            discard(file);
+            m_failed(file, error);
+            continue;
+        }
+        kept.push_back(keptNow);
+        left.push_back(std::move(file));
+    }
+    files.swap(left);
+    return kept;
+}
+
 FlushFailures CopyBatches::flushBoth(const std::vector<Written>& written,
-                                     const std::vector<Written>& renamed)
+                                     const std::vector<Written>& renamed,
+                                     const std::vector<std::string>& extra)
 {
     std::vector<std::string> temps;
     temps.reserve(written.size());
     for (const Written& file : written)
         temps.push_back(file.temp);
-    const std::vector<std::string> folders = foldersOf(renamed);
+    std::vector<std::string> folders = foldersOf(renamed);
+    folders.insert(folders.end(), extra.begin(), extra.end());
     if (temps.empty() && folders.empty())
         return {};
     try {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "copy/foldercopy.h"
+#include "copy/versionkeeper.h"
 #include "platform/error.h"
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,7 +21,8 @@ namespace tarnwell {
 // and flushes their folders, while the writers go on with the next files. The renames of a
 // batch are flushed after the data of the next batch, whose flush has by then put them on the
 // disk as well, so that a batch costs the disk one flush rather than two. A file whose data
-// may not be on the disk replaces nothing.
+// may not be on the disk replaces nothing. Where old copies are kept, each is kept before that
+// flush, which then also puts the versions' new names on the disk: no extra flush.
 class CopyBatches
 {
 public:
@@ -30,6 +33,7 @@ public:
         std::string folder;   // destination's folder
         std::string relative; // the entry's path below the copy's source
         std::uint64_t bytes = 0;
+        bool replacing = true; // an old copy may be at destination
     };
     // Called on the flushing thread: a file put in place, or one that failed.
     using PlacedCallback = std::function<void(const Written&)>;
@@ -68,9 +72,14 @@ private:
     bool ready() const;
     void flushLoop();
     void flush(Batch& batch);
-    // Flushes the data of written and the renames of renamed in one go.
+    // Flushes the data of written, the renames of renamed and the folders in extra in one go;
+    // the folder failures count the folders of renamed first.
     FlushFailures flushBoth(const std::vector<Written>& written,
-                            const std::vector<Written>& renamed);
+                            const std::vector<Written>& renamed,
+                            const std::vector<std::string>& extra = {});
+    // Keeps the old copies of the batch's files; those that fail are taken out of it. Which
+    // files kept one, in the order they are left.
+    std::vector<bool> keepVersions(std::vector<Written>& files);
     static std::vector<std::string> foldersOf(const std::vector<Written>& renamed);
     // Reports each renamed file as placed, or as failed where its folder's flush failed.
     void settleRenames(const std::vector<Written>& renamed,
@@ -83,6 +92,7 @@ private:
     PlacedCallback m_placed;
     FailedCallback m_failed;
     DoneCallback m_batchDone;
+    std::optional<VersionKeeper> m_keeper;
 
     std::mutex m_mutex;
     std::condition_variable m_batchReady; // the flusher: files arrived, or a change of state

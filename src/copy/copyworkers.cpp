@@ -54,6 +54,13 @@ CopyWorkers::~CopyWorkers()
 
 void CopyWorkers::add(FileJob job)
 {
+    if (job.replacing) {
+        ++m_changed;
+        if (m_options.holdMassChange) {
+            m_held.push_back(std::move(job.relative));
+            return;
+        }
+    }
     std::unique_lock lock(m_mutex);
     // A full queue is let drain to half before the walk goes on, so that the walk and the
     // workers do not wake each other for every file.
@@ -182,7 +189,7 @@ void CopyWorkers::copyOne(FileJob& job)
         }
     }
     m_batches.add({std::move(job.temp), std::move(job.destination), std::move(job.folder),
-                   std::move(job.relative), bytes});
+                   std::move(job.relative), bytes, job.replacing});
 }
 
 void CopyWorkers::fail(const std::string& relative, const RuntimeError& error, bool refusedByFlags)
@@ -213,7 +220,8 @@ void CopyWorkers::report()
 {
     m_lastReport = std::chrono::steady_clock::now();
     if (m_progress)
-        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, std::move(m_notes)});
+        m_progress(CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, m_changed, 0,
+                                std::move(m_notes)});
     m_notes.clear();
 }
 

@@ -45,8 +45,18 @@ public:
     CopyWorkers(const CopyWorkers&) = delete;
     CopyWorkers& operator=(const CopyWorkers&) = delete;
 
-    // Queues a file; waits while the queue is full. On the walk's thread.
+    // Queues a file; waits while the queue is full. A file that would replace a copy is held
+    // back instead when the options say so. On the walk's thread.
     void add(FileJob job);
+    // The files held back, by their paths below the copy's source, and how many files had a
+    // copy (up to date, or to be replaced). After finish().
+    std::vector<std::string> takeHeld() { return std::move(m_held); }
+    std::uint64_t copies() const { return m_upToDate + m_changed; }
+    // The last progress reported.
+    CopyProgress totals() const
+    {
+        return CopyProgress{m_files.load(), m_bytes.load(), m_upToDate, m_changed, 0, {}};
+    }
     // Counts a file left alone because its copy is up to date. On the walk's thread.
     void upToDate() { ++m_upToDate; }
     // Notes an entry of the source left out on purpose. On the walk's thread.
@@ -90,6 +100,8 @@ private:
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};
     std::uint64_t m_upToDate = 0;
+    std::uint64_t m_changed = 0;
+    std::vector<std::string> m_held;
     std::vector<CopyNote> m_notes; // since the last report
     std::chrono::steady_clock::time_point m_lastReport;
 

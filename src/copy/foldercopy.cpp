@@ -46,14 +46,66 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
             // Everything is then compared: at worst a copy is made again.
         }
     }
+    std::vector<CopyFailure> failures;
+    const auto collect = [&](CopyWorkers& workers, const std::function<void()>& whenPlaced) {
+        try {
+            workers.finish(whenPlaced);
+        } catch (const FolderCopyError& error) {
+            failures.insert(failures.end(), error.failures().begin(), error.failures().end());
+        }
+    };
+    const auto walk = [&](TreeWalk& tree, CopyWorkers& workers,
+                          const std::vector<std::string>& entries) {
+        try {
+            tree.run(source, sourceId, destination, entries);
+        } catch (...) {
+            workers.failFatally(std::current_exception());
+        }
+    };
     CopyWorkers workers(primitives, progress, options);
-    TreeWalk walk(primitives, workers, avoided, !options.everyFile, kept, options.listingsAhead);
-    try {
-        walk.run(source, sourceId, destination, only);
-    } catch (...) {
-        workers.failFatally(std::current_exception());
+    TreeWalk tree(primitives, workers, avoided, !options.everyFile, kept, options.listingsAhead);
+    walk(tree, workers, only);
+    // Held back: the files that would replace a copy, copied now unless they are a mass change.
+    // The folders get their own flags once the last of their files is in place.
+    std::vector<std::string> held;
+    bool massChange = false;
+    collect(workers, [&] {
+        held = workers.takeHeld();
+        massChange = isMassChange(held.size(), workers.copies());
+        if (held.empty() || massChange)
+            tree.giveFolderFlags();
+    });
+    CopyProgress first = workers.totals();
+    if (massChange) {
+        first.heldBack = held.size();
+        if (progress)
+            progress(first);
+    } else if (!held.empty()) {
+        CopyOptions again = options;
+        again.holdMassChange = false;
+        const CopyProgressCallback more = [&](const CopyProgress& second) {
+            CopyProgress both = second;
+            both.files += first.files;
+            both.bytes += first.bytes;
+            both.upToDate = first.upToDate;
+            both.changed = first.changed;
+            if (progress)
+                progress(both);
+        };
+        CopyWorkers replacing(primitives, more, again);
+        TreeWalk replacingTree(primitives, replacing, avoided, !options.everyFile, kept,
+                               options.listingsAhead);
+        replacingTree.takeFolderFlagsOf(tree);
+        walk(replacingTree, replacing, held);
+        collect(replacing, [&] { replacingTree.giveFolderFlags(); });
     }
-    workers.finish([&walk] { walk.giveFolderFlags(); });
+    if (!failures.empty())
+        throw FolderCopyError(std::move(failures));
+}
+
+bool isMassChange(std::uint64_t changed, std::uint64_t copies)
+{
+    return changed >= kMassChangeFiles && changed * 2 > copies;
 }
 
 std::vector<std::string> FolderCopyError::failedEntries() const

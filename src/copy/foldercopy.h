@@ -34,6 +34,10 @@ struct CopyProgress
     std::uint64_t files = 0; // copied and in place
     std::uint64_t bytes = 0;
     std::uint64_t upToDate = 0; // left alone: their copy was up to date
+    // Files whose copy differed from the source, to be replaced; heldBack of them were not
+    // copied for a mass change (see CopyOptions::holdMassChange).
+    std::uint64_t changed = 0;
+    std::uint64_t heldBack = 0;
     // The entries left out on purpose since the report before.
     std::vector<CopyNote> notes;
 };
@@ -91,7 +95,20 @@ struct CopyOptions
     std::chrono::milliseconds progressInterval{100};
     // Copies every file, also those whose copy is up to date.
     bool everyFile = false;
+    // Where each old copy that the copy replaces is kept: versionsFolder, a dated folder below
+    // versionsBase (which is there), under the path it had in the destination. Empty: none is
+    // kept.
+    std::string versionsBase;
+    std::string versionsFolder;
+    // Replaces no copy at all when the copy would replace a mass of them (isMassChange): the
+    // files that would are counted as held back. The new files are copied all the same.
+    bool holdMassChange = false;
 };
+
+// More than half of a folder's copies, and at least kMassChangeFiles of them, differ from
+// their sources: a mistake, a damaged disk or encryption rather than a day's work.
+inline constexpr std::uint64_t kMassChangeFiles = 50;
+bool isMassChange(std::uint64_t changed, std::uint64_t copies);
 
 // Copies every file and subfolder of source, recursively, into the existing folder destination,
 // replacing files that exist there and deleting nothing. A file whose copy is up to date is
@@ -112,7 +129,8 @@ struct CopyOptions
 // where the destination keeps them, once its content is in place.
 // Files whose content is only in the cloud are never opened. What is left out on purpose is
 // noted in the progress, which is called on the calling thread about every progressInterval and
-// once at the end. The caller holds the run lock of its configuration (see
+// once at the end. Where options name a versions folder, each old copy is kept there before it
+// is replaced (see VersionKeeper). The caller holds the run lock of its configuration (see
 // CopyPrimitives::removeStaleTemp).
 void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
                     const std::string& destination, const CopyProgressCallback& progress,

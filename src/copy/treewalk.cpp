@@ -188,6 +188,13 @@ void TreeWalk::giveFolderFlags()
     m_folderFlags.clear();
 }
 
+void TreeWalk::takeFolderFlagsOf(TreeWalk& earlier)
+{
+    m_folderFlags.insert(m_folderFlags.begin(), earlier.m_folderFlags.begin(),
+                         earlier.m_folderFlags.end());
+    earlier.m_folderFlags.clear();
+}
+
 bool TreeWalk::scanDestination(const std::string& folder, FolderCopies& copies)
 {
     // A folder that cannot be listed here shows its trouble when its files are written.

@@ -32,6 +32,9 @@ public:
     // Gives the folders made or found with other flags than their source's (as far as the
     // target keeps them) their source's flags; called once every file is in place.
     void giveFolderFlags();
+    // Takes over the folders whose flags an earlier walk of the same copy has not given yet,
+    // to give them when this walk's files are in place too.
+    void takeFolderFlagsOf(TreeWalk& earlier);
 
 private:
     void copyAgain(const std::string& source, const std::string& destination,

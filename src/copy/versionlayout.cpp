@@ -1,5 +1,7 @@
 #include "copy/versionlayout.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -29,6 +31,15 @@ long daysFromCivil(int year, int month, int day)
 }
 
 } // namespace
+
+bool isVersionsFolderName(PathStyle style, std::string_view name)
+{
+    if (style != PathStyle::Windows)
+        return name == kVersionsFolderName;
+    return std::equal(
+        name.begin(), name.end(), kVersionsFolderName.begin(), kVersionsFolderName.end(),
+        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
 
 std::string versionsRoot(PathStyle style, const std::string& target)
 {

@@ -19,6 +19,10 @@ namespace tarnwell {
 
 inline constexpr std::string_view kVersionsFolderName = ".tarnwell-versions";
 
+// True when a folder of that name would be the versions folder itself (without regard to
+// case on Windows): no pair may copy into it.
+bool isVersionsFolderName(PathStyle style, std::string_view name);
+
 // T/.tarnwell-versions
 std::string versionsRoot(PathStyle style, const std::string& target);
 // T/.tarnwell-versions/<F>

@@ -106,8 +106,10 @@ struct MadeFolder
 // Threads: folderId, targetKeeps, makeFolder, setFolderFlags, removeStaleTemp and
 // openTempLimit are called on the copying thread; listFolder there and on a few listing
 // threads, several at once; isReadOnlyFile and copyToTemp on worker threads, several at once;
-// flush, replace and discard on one flushing thread, while the workers go on copying. All of
-// them may run at the same time. A temporary file is only ever passed to one thread at a time.
+// flush, replace, discard, keepVersion and makeFolder (for the versions' folders) on one
+// flushing thread, while the workers go on copying. All of them may run at the same time. A
+// temporary file is only ever passed to one thread at a time. removeTree is called while no
+// copy runs.
 class CopyPrimitives
 {
 public:
@@ -164,6 +166,23 @@ public:
     virtual void replace(const std::string& temp, const std::string& destination) = 0;
     // Removes a temp that will replace nothing.
     virtual void discard(const std::string& temp) = 0;
+
+    // How keepVersion kept an old copy.
+    enum class Kept
+    {
+        Nothing, // no file was at copy
+        Linked,  // version is a second name of the file (a hard link): no data is written
+        Moved,   // the file was renamed to version, where the file system has no hard links
+    };
+    // Keeps the file at copy as version, a new name in an existing folder of the same volume,
+    // before a new copy replaces it: a hard link where the file system allows, else a rename
+    // (FAT, exFAT). Neither writes the file's data; a later flush of version's folder makes
+    // the new name durable. Something already at version is never replaced (58); a folder at
+    // copy gives 70.
+    virtual Kept keepVersion(const std::string& copy, const std::string& version) = 0;
+    // Removes folder with everything in it, read-only files included. A link inside is removed
+    // itself; what it leads to is never entered. A link at folder itself is refused (70).
+    virtual void removeTree(const std::string& folder) = 0;
 };
 
 } // namespace tarnwell

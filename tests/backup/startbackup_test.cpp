@@ -130,7 +130,7 @@ TEST_F(StartBackupTest, SourceThatNamesNoFolderIsSkippedAsInvalidPath)
     EXPECT_EQ(messages, ", Invalid Path in .. Try selecting a subdirectory in this source "
                         "instead of the root. . was skipped.");
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(fs().namesIn("D:\\Backup"), std::vector<std::string>{"Docs"})
+    EXPECT_EQ(fs().namesIn("D:\\Backup"), (std::vector<std::string>{".tarnwell-versions", "Docs"}))
         << "nothing of the current folder lands in the target; the next pair still runs";
 }
 
@@ -435,6 +435,18 @@ TEST_F(StartBackupTest, NoCopyEntersAnotherPairsDestinationOrCopiesASourceOntoIt
     EXPECT_FALSE(fs().exists("E:\\x\\b1\\x\\b2\\x"));
     EXPECT_EQ(fs().contentOf("E:\\(DriveRoot)\\src\\s.txt"), "s")
         << "a folder copied onto itself is no destination to keep other pairs out of";
+
+    // Nor does one enter a versions folder, and no pair copies into one.
+    fs().addFile("E:\\x\\f.txt", "f, edited");
+    fs().addFile("E:\\.Tarnwell-Versions\\v.txt", "v");
+    world.setPair(5, "E:\\.Tarnwell-Versions", "D:\\");
+    messages.clear();
+    run();
+    EXPECT_EQ(messages, ", Target holds the source (D:\\src D:\\, E:\\.Tarnwell-Versions has the "
+                        "name of the versions folder (E:\\.Tarnwell-Versions D:\\");
+    EXPECT_TRUE(fs().exists("E:\\x\\b1\\.tarnwell-versions\\x"));
+    EXPECT_FALSE(fs().exists("E:\\x\\b2\\x\\b1\\.tarnwell-versions"));
+    EXPECT_FALSE(fs().exists("D:\\.tarnwell-versions\\v.txt"));
 }
 
 TEST_F(StartBackupTest, AFailedCopyNamesAHundredEntriesThenHowManyMore)

@@ -208,6 +208,7 @@ TEST_F(CliTest, ShowListsTheConfigurationWithPasswordsHidden)
                          "   1  C:\\Data\\Docs  ->  D:\\Backup\n"
                          "  10  C:\\Mail  ->  \\\\nas\\backup\n"
                          "Backup time: 1:05:00 PM\n"
+                         "Versions kept: 30 days\n"
                          "Network drives:\n"
                          "   2  drive X  share \\\\nas\\backup  user ann  password ******\n");
     EXPECT_EQ(out.str().find("Sesame99"), std::string::npos);
@@ -221,11 +222,27 @@ TEST_F(CliTest, ShowOfAnEmptyOrMissingConfiguration)
     EXPECT_EQ(run({"show"}), 0);
     EXPECT_EQ(out.str(), "Folder pairs:\n  (none)\n"
                          "Backup time: (none, no daily backup)\n"
+                         "Versions kept: 30 days\n"
                          "Network drives:\n  (none)\n");
 
     EXPECT_EQ(run({"-C", "C:\\Windows", "show"}), 2);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "tarnwell-cli: cannot read Config.dat: 53 File not found\n");
+}
+
+TEST_F(CliTest, SetKeepDaysChecksEverythingThenSavesRecord22Alone)
+{
+    world.writeConfig();
+    const std::string before = world.fileSystem.contentOf("C:\\Work\\Config.dat");
+    for (const char* days : {"", "-1", "7x", "36501"}) {
+        EXPECT_EQ(run({"set", "keep-days", days}), 2) << days;
+        EXPECT_EQ(world.fileSystem.contentOf("C:\\Work\\Config.dat"), before);
+    }
+    EXPECT_EQ(run({"set", "keep-days", "0"}), 0);
+    EXPECT_EQ(out.str(), "Versions kept: none (keep-days 0)\n");
+    const std::string after = world.fileSystem.contentOf("C:\\Work\\Config.dat");
+    EXPECT_EQ(after.substr(0, 21 * 255), before.substr(0, 21 * 255));
+    EXPECT_EQ(after.substr(22 * 255), before.substr(22 * 255));
 }
 
 TEST_F(CliTest, HelpVersionAndUsageErrors)
@@ -238,8 +255,14 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
     EXPECT_EQ(out.str().rfind("tarnwell-cli ", 0), 0u);
     EXPECT_GT(out.str().size(), std::string("tarnwell-cli \n").size());
 
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"restore"}, {"Backup"}, {"backup", "now"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"restore"},
+                                                 {"Backup"},
+                                                 {"backup", "now"},
+                                                 {"backup", "--accept-changes", "--accept-changes"},
+                                                 {"show", "--every-file"},
+                                                 {"set", "keep-days"},
+                                                 {"set", "keep-day", "7"}}) {
         EXPECT_EQ(run(args), 2);
         EXPECT_EQ(out.str(), "");
         EXPECT_NE(err.str().find("Usage: tarnwell-cli"), std::string::npos);

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -193,6 +194,35 @@ TEST_F(FolderCopyTest, LeftoverTemporaryFilesAreRemovedAndNeverCopied)
     EXPECT_THAT(tempFilesBelow(destination), ::testing::IsEmpty());
     EXPECT_EQ(readBytes(join(destination, ".tarnwell-notes.tmp")), "user file");
     EXPECT_FALSE(isCopyTempName(".tarnwell-notes.tmp"));
+}
+
+TEST_F(FolderCopyTest, ReplacedCopiesAreKeptAsASecondNameAndRemovedWithTheirTree)
+{
+    CopyPrimitives& primitives = fileSystem.copyPrimitives();
+    copyFolderTree(primitives, source, destination, {});
+    makeFile(at({"Source", "Docs", "letter.txt"}), "new letter");
+    CopyOptions options;
+    options.versionsBase = temp.path();
+    options.versionsFolder = at({"Versions", "Backup", "2026-12-08 130500"});
+    copyFolderTree(primitives, source, destination, {}, options);
+    const std::string kept = join(options.versionsFolder, join("Docs", "letter.txt"));
+    EXPECT_EQ(readBytes(kept), "dear");
+    EXPECT_EQ(readBytes(at({"Backup", "Docs", "letter.txt"})), "new letter");
+
+    // A second name of the copy itself: no data written.
+    const std::string top = join(destination, "top.txt");
+    EXPECT_EQ(primitives.keepVersion(top, at({"Versions", "top.txt"})),
+              CopyPrimitives::Kept::Linked);
+    std::fstream(nativePath(top), std::ios::in | std::ios::out | std::ios::binary) << "T";
+    EXPECT_EQ(readBytes(at({"Versions", "top.txt"})), "Top") << "one file with two names";
+    EXPECT_EQ(primitives.keepVersion(join(destination, "none"), at({"Versions", "none"})),
+              CopyPrimitives::Kept::Nothing);
+    EXPECT_THROW(primitives.keepVersion(at({"Backup", "Docs", "letter.txt"}), kept), RuntimeError);
+    EXPECT_EQ(readBytes(kept), "dear") << "a version is never replaced";
+    fileSystem.setAttributes(kept, Attribute::ReadOnly);
+    primitives.removeTree(at({"Versions"}));
+    EXPECT_FALSE(fs::exists(nativePath(at({"Versions"}))));
+    EXPECT_EQ(readBytes(top), "Top");
 }
 
 TEST_F(FolderCopyTest, ManyFilesInManyFoldersAllArriveAgainAndAgain)

@@ -170,6 +170,16 @@ public:
         m_temps.erase(temp);
         m_log.push_back("discard " + temp);
     }
+    Kept keepVersion(const std::string& copy, const std::string& version) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_files.count(copy))
+            return Kept::Nothing;
+        m_files[version] = m_files[copy];
+        m_log.push_back("keep " + version);
+        return Kept::Linked;
+    }
+    void removeTree(const std::string&) override { ADD_FAILURE() << "nothing is removed"; }
     void failFlushes(int count) { m_flushFailures = count; }
     // The flush reports the data of this source's copy as not on the disk.
     void failFlushOf(const std::string& source) { m_unflushable.insert(source); }
@@ -391,6 +401,30 @@ TEST_F(CopyEngineTest, NewCopiesReplaceOldOnesOnlyOnceFlushedAndFoldersAreFlushe
         }
     }
     EXPECT_THAT(lastRenameIn, ::testing::IsEmpty()) << "renames never followed by a folder flush";
+}
+
+TEST_F(CopyEngineTest, OldCopiesAreKeptAndTheirNamesFlushedBeforeTheyAreReplaced)
+{
+    addFolderOfFiles("src/A", 4);
+    addFolderOfFiles("dst/A", 2);
+    fake.addFolder("v");
+    CopyOptions options;
+    options.everyFile = true;
+    options.batchFiles = 3;
+    options.versionsBase = "v";
+    options.versionsFolder = "v/run";
+    EXPECT_EQ(copyError(options), 0);
+    const std::vector<std::string> log = fake.log();
+    using Line = std::vector<std::string>::const_iterator;
+    const auto after = [&](Line from, const std::string& start, const std::string& end = "") {
+        return std::find_if(from, log.end(), [&](const std::string& line) {
+            return line.starts_with(start) && line.ends_with(end);
+        });
+    };
+    for (const std::string file : {"0", "1"}) {
+        const Line kept = after(log.begin(), "keep v/run/A/" + file);
+        EXPECT_LT(after(kept, "flush folder v/run/A"), after(kept, "replace ", " dst/A/" + file));
+    }
 }
 
 TEST_F(CopyEngineTest, WorkersGoOnCopyingWhileABatchIsFlushed)

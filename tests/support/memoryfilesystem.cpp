@@ -156,6 +156,11 @@ void MemoryFileSystem::setKeptFlags(char drive, int flags)
     m_keptFlags[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] = flags;
 }
 
+void MemoryFileSystem::setNoHardLinks(char drive)
+{
+    m_noHardLinks.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
+}
+
 bool MemoryFileSystem::exists(const std::string& path) const
 {
     return find(path) != nullptr;
@@ -530,6 +535,7 @@ std::uint64_t MemoryFileSystem::copyToTemp(const std::string& source, const std:
 void MemoryFileSystem::replace(const std::string& temp, const std::string& destination)
 {
     std::lock_guard lock(m_copyMutex);
+    checkFailure(Operation::Replace, destination);
     std::string tempName;
     std::string name;
     NodePtr folder = requireParent(temp, tempName);
@@ -552,6 +558,41 @@ void MemoryFileSystem::discard(const std::string& temp)
     if (NodePtr folder = parentOf(temp, name))
         folder->children.erase(upper(name));
     m_liveTemps.erase(key(temp));
+}
+
+CopyPrimitives::Kept MemoryFileSystem::keepVersion(const std::string& copy,
+                                                   const std::string& version)
+{
+    std::lock_guard lock(m_copyMutex);
+    std::string name, versionName;
+    NodePtr from = requireParent(copy, name);
+    NodePtr to = requireParent(version, versionName);
+    const auto old = from->children.find(upper(name));
+    if (old == from->children.end())
+        return Kept::Nothing;
+    if (old->second->folder)
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+    if (to->children.count(upper(versionName)))
+        throw RuntimeError(ErrorNumber::FileAlreadyExists);
+    // A hard link is a second name of the same node; its name is the first one's.
+    to->children[upper(versionName)] = old->second;
+    if (!m_noHardLinks.count(driveLetterOf(absolute(copy))))
+        return Kept::Linked;
+    old->second->name = versionName;
+    from->children.erase(old);
+    return Kept::Moved;
+}
+
+void MemoryFileSystem::removeTree(const std::string& folder)
+{
+    std::string name;
+    NodePtr parent = requireParent(folder, name);
+    const auto found = parent->children.find(upper(name));
+    if (found == parent->children.end() || !found->second->folder)
+        throw RuntimeError(ErrorNumber::PathNotFound);
+    if (found->second->attributes & Attribute::ReparsePoint)
+        throw RuntimeError(ErrorNumber::PermissionDenied);
+    parent->children.erase(found);
 }
 
 std::string MemoryFileSystem::readFile(const std::string& path)

@@ -33,6 +33,7 @@ public:
         FollowLink, // looking up what a link in a copy's listing leads to, matched on the link
         ReadFile,
         WriteFile,
+        Replace, // a new copy renamed over its old one, matched on the destination
     };
 
     // Starts with a local disk C: holding C:\Windows, and C:\Work as the current folder.
@@ -70,6 +71,8 @@ public:
     // The flags (of ReadOnly, Hidden and System) that a drive keeps: a copy that lands there
     // loses the others, as a disk that keeps no modes or flags does.
     void setKeptFlags(char drive, int flags);
+    // A drive without hard links (FAT, exFAT): old copies are kept by a rename.
+    void setNoHardLinks(char drive);
 
     // Makes the next `times` calls of operation on path fail with number (-1: every call),
     // after letting the first `skip` of them through.
@@ -125,6 +128,8 @@ public:
     }
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
+    Kept keepVersion(const std::string& copy, const std::string& version) override;
+    void removeTree(const std::string& folder) override;
 
 private:
     struct Node;
@@ -156,6 +161,7 @@ private:
     std::int64_t m_lastModified = 1'200'000'000'000'000'000; // 2008
     std::map<char, std::chrono::nanoseconds> m_timeResolutions;
     std::map<char, int> m_keptFlags;
+    std::set<char> m_noHardLinks;
     std::vector<Failure> m_failures;
     std::vector<std::string> m_listing; // the names the current search still has
     std::vector<std::string> m_probes;

@@ -13,6 +13,10 @@
 
 namespace tarnwell::posix {
 
+// Gives a file a second name as link(2) does: 0, or the errno of the failure.
+using LinkCall = std::function<int(const char* existing, const char* name)>;
+int linkCall(const char* existing, const char* name);
+
 // Takes or tests a lock as flock(2) does: 0, or the errno of the failure.
 using LockCall = std::function<int(int descriptor, int operation)>;
 int flockCall(int descriptor, int operation);
@@ -85,6 +89,11 @@ public:
                         const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
+    // In posixversions.cpp.
+    Kept keepVersion(const std::string& copy, const std::string& version) override;
+    void removeTree(const std::string& folder) override;
+    // Old copies get their second name through call (a refusal, in tests).
+    void setLinkCall(LinkCall call) { m_linkCall = std::move(call); }
 
 private:
     void close(const std::string& temp);
@@ -96,6 +105,7 @@ private:
                       const std::vector<std::string>& folderPaths, FlushFailures& failures);
 
     LockCall m_lock;
+    LinkCall m_linkCall = linkCall;
     FlushCalls m_flushCalls;
     std::mutex m_typesMutex;
     std::vector<std::pair<dev_t, bool>> m_syncfsReaches; // per device, once asked

@@ -4,6 +4,9 @@
 #include "platform/opentemps.h"
 #include "platform/win32/handles.h"
 
+#include <functional>
+#include <string>
+
 namespace tarnwell::win32 {
 
 // The folder copy's file operations through the wide Win32 calls, with long paths. A
@@ -31,9 +34,17 @@ public:
                         const std::vector<std::string>& folders) override;
     void replace(const std::string& temp, const std::string& destination) override;
     void discard(const std::string& temp) override;
+    // In win32versions.cpp.
+    Kept keepVersion(const std::string& copy, const std::string& version) override;
+    void removeTree(const std::string& folder) override;
+    // Old copies get their second name through call, in place of CreateHardLinkW (a refusal, in
+    // tests): ERROR_SUCCESS or the code of the failure.
+    using LinkCall = std::function<DWORD(const std::wstring& name, const std::wstring& existing)>;
+    void setLinkCall(LinkCall call) { m_linkCall = std::move(call); }
 
 private:
     OpenTemps<FileHandle> m_openTemps;
+    LinkCall m_linkCall;
 };
 
 } // namespace tarnwell::win32

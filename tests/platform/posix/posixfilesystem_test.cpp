@@ -165,6 +165,24 @@ TEST_F(PosixFileSystemTest, ReplacingTouchesNoOtherNameOfTheOldCopy)
 // Someone restoring from the backup, or a tool that mirrors it elsewhere, may hold an old copy
 // open while the next backup runs: what they read must stay that file's old content, never
 // another file's data (which could also be a file they may not read).
+TEST_F(PosixFileSystemTest, VersionsAreMovedWithoutHardLinksAndRemovalFollowsNoLink)
+{
+    posix::PosixCopyPrimitives primitives;
+    primitives.setLinkCall([](const char*, const char*) { return EPERM; }); // as FAT refuses
+    const std::string copy = at({"Versions", "Backup", "a.txt"});
+    makeFile(copy, "old");
+    makeFile(at({"Outside", "keep.txt"}), "not ours");
+    EXPECT_EQ(primitives.keepVersion(copy, at({"Versions", "a.txt"})), CopyPrimitives::Kept::Moved);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_EQ(readBytes(at({"Versions", "a.txt"})), "old");
+
+    std::filesystem::create_directory_symlink(at({"Outside"}), at({"Versions", "link"}));
+    EXPECT_THROW(primitives.removeTree(at({"Versions", "link"})), RuntimeError);
+    primitives.removeTree(at({"Versions"}));
+    EXPECT_FALSE(std::filesystem::exists(at({"Versions"})));
+    EXPECT_EQ(readBytes(at({"Outside", "keep.txt"})), "not ours");
+}
+
 TEST_F(PosixFileSystemTest, OldCopyOpenElsewhereKeepsItsOwnContent)
 {
     constexpr int kFiles = 12;

@@ -217,6 +217,16 @@ TEST_F(Win32CopyTest, ATemporaryFileAnotherRunIsWritingIsKept)
     EXPECT_EQ(fs.readFile(destination + "\\b.txt"), "a");
 }
 
+TEST_F(Win32CopyTest, OldCopiesAreMovedWhereTheDiskHasNoHardLinks)
+{
+    Win32CopyPrimitives primitives;
+    primitives.setLinkCall([](auto&, auto&) { return DWORD{ERROR_INVALID_FUNCTION}; }); // FAT
+    writeOnDisk(destination + "\\a.txt", "old");
+    EXPECT_EQ(primitives.keepVersion(destination + "\\a.txt", source + "\\a.txt"),
+              CopyPrimitives::Kept::Moved);
+    EXPECT_EQ(readOnDisk(destination + "\\a.txt") + readOnDisk(source + "\\a.txt"), "(missing)old");
+}
+
 TEST_F(Win32CopyTest, ADestinationOnAnUnusedDriveIsNotFound)
 {
     const char letter = test::unusedDriveLetter();
