@@ -2,6 +2,7 @@
 
 #include "backup/backupcommand.h"
 #include "cli/console.h"
+#include "cli/historycommands.h"
 #include "cli/showconfig.h"
 #include "cli/showlog.h"
 #include "drives/drivecommands.h"
@@ -28,6 +29,14 @@ constexpr const char* kUsage =
     "  map-drives         map every configured network drive that is not there\n"
     "  disconnect-drives  disconnect every configured network drive that is there\n"
     "  log [-n N]         show the last N runs of the run log Tarnwell.log (10 when not given)\n"
+    "  versions PATH      list the current copy and the kept versions of a file or folder\n"
+    "                     (PATH in a source or in its copy), newest first\n"
+    "  restore PATH [--as-of \"YYYY-MM-DD HH:MM\"] --to DIR [--overwrite]\n"
+    "                     put the file or folder, as it was at that time, into DIR;\n"
+    "                     existing files in DIR are only replaced with --overwrite\n"
+    "  verify [--pair N] [--repair]\n"
+    "                     compare every source file with its copy and name each copy that\n"
+    "                     differs or is missing; --repair copies those again\n"
     "\n"
     "Options:\n"
     "  -C DIR             change to DIR first\n"
@@ -128,7 +137,8 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
                           platform.fileSystem, out, err);
     const bool everyFile =
         command == "backup" && at + 2 == args.size() && args[at + 1] == "--every-file";
-    if (at + 1 < args.size() && !everyFile)
+    const bool takesOptions = command == "versions" || command == "restore" || command == "verify";
+    if (at + 1 < args.size() && !everyFile && !takesOptions)
         return usageError(err, "unexpected argument: " + args[at + 1]);
 
     Console console(err, errIsTerminal);
@@ -144,6 +154,17 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
         return backup(services, console, out, err, everyFile);
     if (command == "show")
         return showConfiguration(services, out, err);
+    const std::vector<std::string> options(args.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                                           args.end());
+    const UsageError usage = [&err](const std::string& problem) {
+        return usageError(err, problem);
+    };
+    if (command == "versions")
+        return versionsCommand(options, services, out, err, usage);
+    if (command == "restore")
+        return restoreCommand(options, services, out, err, usage);
+    if (command == "verify")
+        return verifyCommand(options, services, console, out, err, usage);
     std::string strDriveLog;
     if (command == "map-drives")
         return drivePass(cmdMapDrives_Click(services, console, strDriveLog, "tarnwell-cli"),
