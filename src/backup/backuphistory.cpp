@@ -42,25 +42,26 @@ public:
     {
     }
 
-    // What base (the copy, or a dated folder standing for it) holds at relative; top is the
-    // name the results start with.
+    // What base (the copy, or a dated folder standing for it) holds at relative. The results
+    // start with the name of what relative names, as the backup spells it, or with copyName
+    // for the whole copy.
     void read(const std::optional<LocalDateTime>& replacedAt, const std::string& base,
-              const std::string& relative, const std::string& top)
+              const std::string& relative, const std::string& copyName)
     {
-        const std::string path = relative.empty() ? base : joinPath(m_style, base, relative);
-        if (!relative.empty()) {
-            const std::string name = lastComponent(m_style, path);
-            const auto entry = lookUp(m_primitives, parentOf(path), name);
-            if (!entry || entry->link)
-                return;
-            if (entry->type == FolderEntry::Type::File) {
-                add(top, {replacedAt, path, entry->stamp});
-                return;
-            }
-            if (entry->type != FolderEntry::Type::Folder)
-                return;
+        if (relative.empty()) {
+            readFolder(replacedAt, base, copyName);
+            return;
         }
-        readFolder(replacedAt, path, top);
+        const std::string named = joinPath(m_style, base, relative);
+        const std::string parent = parentOf(named);
+        const auto entry = lookUp(m_primitives, parent, lastComponent(m_style, named));
+        if (!entry || entry->link)
+            return;
+        const std::string path = joinPath(m_style, parent, entry->name);
+        if (entry->type == FolderEntry::Type::File)
+            add(entry->name, {replacedAt, path, entry->stamp});
+        else if (entry->type == FolderEntry::Type::Folder)
+            readFolder(replacedAt, path, entry->name);
     }
 
     std::vector<FileHistory> take()
@@ -158,14 +159,11 @@ bool isLater(const LocalDateTime& a, const LocalDateTime& b)
 
 std::vector<FileHistory> readHistory(CopyPrimitives& primitives, const BackupPath& where)
 {
-    const PathStyle style = primitives.pathStyle();
-    const std::string& copy = where.pair.copy;
-    const std::string top =
-        lastComponent(style, where.relative.empty() ? copy : joinPath(style, copy, where.relative));
     HistoryReader reader(primitives);
-    reader.read(std::nullopt, copy, where.relative, top);
+    const std::string name = lastComponent(primitives.pathStyle(), where.pair.copy);
+    reader.read(std::nullopt, where.pair.copy, where.relative, name);
     for (const auto& [when, folder] : datedFolders(primitives, where.pair.versions))
-        reader.read(when, folder, where.relative, top);
+        reader.read(when, folder, where.relative, name);
     return reader.take();
 }
 
