@@ -352,6 +352,9 @@ TEST_F(CliTest, VerifyFindsWhatTheQuickCheckCannotSeeAndRepairsIt)
     EXPECT_EQ(disk.contentOf("D:\\Backup\\Docs\\Sub\\c.txt"), "gamma");
     EXPECT_FALSE(disk.exists("D:\\Backup\\Docs\\cloud.txt"));
     EXPECT_EQ(run({"verify", "--pair", "1"}), 0);
+    disk.holdOpen("C:\\Data\\Docs\\Sub\\b.txt", test::MemoryFileSystem::Hold::Exclusive);
+    EXPECT_EQ(run({"verify", "--repair"}), 1);
+    EXPECT_NE(out.str().find("could not compare: 55 "), std::string::npos) << out.str();
     EXPECT_EQ(run({"verify", "--pair", "2"}), 2);
     EXPECT_EQ(run({"verify", "--pair", "x"}), 2);
 }
