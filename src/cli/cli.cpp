@@ -2,6 +2,7 @@
 
 #include "backup/backupcommand.h"
 #include "cli/console.h"
+#include "cli/historycommands.h"
 #include "cli/showconfig.h"
 #include "cli/showlog.h"
 #include "config/settings.h"
@@ -32,6 +33,14 @@ constexpr const char* kUsage =
     "  map-drives         map every configured network drive that is not there\n"
     "  disconnect-drives  disconnect every configured network drive that is there\n"
     "  log [-n N]         show the last N runs of the run log Tarnwell.log (10 when not given)\n"
+    "  versions PATH      list the current copy and the kept versions of a file or folder\n"
+    "                     (PATH in a source or in its copy), newest first\n"
+    "  restore PATH [--as-of \"YYYY-MM-DD HH:MM\"] --to DIR [--overwrite]\n"
+    "                     put the file or folder, as it was at that time, into DIR;\n"
+    "                     existing files in DIR are only replaced with --overwrite\n"
+    "  verify [--pair N] [--repair]\n"
+    "                     compare every source file with its copy and name each copy that\n"
+    "                     differs or is missing; --repair copies those again\n"
     "\n"
     "Options:\n"
     "  -C DIR             change to DIR first\n"
@@ -157,9 +166,11 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
                                            args.end());
     if (command == "set")
         return setCommand(options, platform, out, err);
+    // The history commands read their own options; the others take only the backup's flags.
+    const bool takesOptions = command == "versions" || command == "restore" || command == "verify";
     bool everyFile = false;
     bool acceptChanges = false;
-    for (const std::string& option : options) {
+    for (const std::string& option : takesOptions ? std::vector<std::string>{} : options) {
         bool& flag = option == "--every-file" ? everyFile : acceptChanges;
         if (command != "backup" || (option != "--every-file" && option != "--accept-changes") ||
             flag)
@@ -180,6 +191,15 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
         return backup(services, console, out, err, everyFile, acceptChanges);
     if (command == "show")
         return showConfiguration(services, out, err);
+    const UsageError usage = [&err](const std::string& problem) {
+        return usageError(err, problem);
+    };
+    if (command == "versions")
+        return versionsCommand(options, services, out, err, usage);
+    if (command == "restore")
+        return restoreCommand(options, services, out, err, usage);
+    if (command == "verify")
+        return verifyCommand(options, services, console, out, err, usage);
     std::string strDriveLog;
     if (command == "map-drives")
         return drivePass(cmdMapDrives_Click(services, console, strDriveLog, "tarnwell-cli"),

@@ -29,6 +29,8 @@ public:
     void showProgress(const std::string& line) override;
     void setReport(const std::string& text, const std::vector<std::string>& lines) override;
     void showDetail(const std::string& line) override;
+    // True when progress lines are drawn at all.
+    bool drawsProgress() const { return m_errIsTerminal; }
 
     // The status box's report for the output stream: each line on its own with its control
     // characters escaped, so that no text can forge a line or steer the terminal.

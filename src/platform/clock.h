@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tarnwell {
@@ -20,6 +21,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
+    // The local time of a moment given in seconds since 1970 (UTC), as a file's time is kept.
+    virtual LocalDateTime localTimeOf(std::int64_t secondsSince1970) const = 0;
     // The time of day with seconds, as the user's regional settings write it.
     virtual std::string regionalTime(const LocalDateTime& when) const = 0;
     // The date in the user's short date form.

@@ -51,6 +51,15 @@ public:
     virtual ~FileLock() = default;
 };
 
+// A file open for reading from its start.
+class FileReader
+{
+public:
+    virtual ~FileReader() = default;
+    // Up to size bytes of the file into buffer; 0 at its end.
+    virtual std::size_t read(char* buffer, std::size_t size) = 0;
+};
+
 // Everything the program asks of the file system. Failures are RuntimeErrors.
 class FileSystem
 {
@@ -87,6 +96,10 @@ public:
     // program. 53 when it does not exist.
     virtual FileRange readFileRange(const std::string& path, std::uint64_t offset,
                                     std::size_t length, std::uint64_t maxSize) = 0;
+    // Opens a file to read it through, letting other programs go on reading and writing it.
+    // Only a regular file is opened: anything else is refused with 75 without waiting on it.
+    // 53 when it does not exist.
+    virtual std::unique_ptr<FileReader> openForReading(const std::string& path) = 0;
     // The working directory, absolute: where Config.dat and the run log are.
     virtual std::string currentDirectory() = 0;
     // Replaces the file's content in one atomic step: a failure leaves the old file as it was.

@@ -74,6 +74,10 @@ public:
     {
         return m_inner.readFileRange(path, offset, length, maxSize);
     }
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override
+    {
+        return m_inner.openForReading(path);
+    }
     std::string currentDirectory() override { return m_inner.currentDirectory(); }
     void writeFileAtomically(const std::string& path, const std::string& content) override
     {

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "support/memorylogfile.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -245,6 +246,139 @@ TEST_F(CliTest, SetKeepDaysChecksEverythingThenSavesRecord22Alone)
     EXPECT_EQ(after.substr(22 * 255), before.substr(22 * 255));
 }
 
+// Nanoseconds since 1970 of a time in March 2008 (the fake clock's local time is UTC).
+std::int64_t march(int day, int hour = 0)
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(
+               (sys_days{year{2008} / 3 / day} + hours{hour}).time_since_epoch())
+        .count();
+}
+
+// a.txt was "a1" until the run of 3 March and "a2" until that of 5 March; new.txt came on 7
+// March; Sub\b.txt never changed.
+TEST_F(CliTest, RestoreGivesTheFolderAsItWasAtEachTime)
+{
+    auto& disk = world.fileSystem;
+    disk.addFile("C:\\Data\\Docs\\new.txt", "new");
+    for (const auto& [file, day] : {std::pair{"a.txt", 6}, {"new.txt", 7}, {"Sub\\b.txt", 1}})
+        disk.setModified(std::string("C:\\Data\\Docs\\") + file, march(day));
+    world.writeConfig();
+    ASSERT_EQ(run({"backup"}), 0);
+    const std::string kept = "D:\\Backup\\.tarnwell-versions\\Docs\\2008-03-0";
+    for (const auto& [run, content, written] :
+         {std::tuple{3, "a1", march(1)}, {5, "a2", march(4)}}) {
+        disk.addFile(kept + std::to_string(run) + " 130500\\a.txt", content);
+        disk.setModified(kept + std::to_string(run) + " 130500\\a.txt", written);
+    }
+    EXPECT_EQ(run({"versions", "c:\\data\\docs\\A.TXT"}), 0);
+    EXPECT_EQ(out.str(),
+              "Pair 1: C:\\Data\\Docs -> D:\\Backup\\Docs\na.txt\n"
+              "  current copy, modified 2008-03-06 00:00:00, 5 bytes\n"
+              "      D:\\Backup\\Docs\\a.txt\n"
+              "  kept until 2008-03-05 13:05:00, modified 2008-03-04 00:00:00, 2 bytes\n"
+              "      " +
+                  kept +
+                  "5 130500\\a.txt\n"
+                  "  kept until 2008-03-03 13:05:00, modified 2008-03-01 00:00:00, 2 bytes\n"
+                  "      " +
+                  kept + "3 130500\\a.txt\n");
+
+    struct Row
+    {
+        const char* asOf; // none: the current copies
+        int exit;
+        const char* a; // the contents restored; "" for no file
+        const char* b;
+        const char* added;
+    };
+    const Row rows[] = {
+        {"2008-02-27 12:00", 2, "", "", ""},
+        {"2008-03-02 00:00", 0, "a1", "beta!", ""},
+        {"2008-03-04 12:00", 0, "a2", "beta!", ""},
+        {"2008-03-05 13:05", 0, "alpha", "beta!", ""}, // the run starting then replaced it
+        {nullptr, 0, "alpha", "beta!", "new"},
+    };
+    int folder = 0;
+    for (const Row& row : rows) {
+        const std::string to = "C:\\Out" + std::to_string(++folder);
+        std::vector<std::string> args{"restore", "C:\\Data\\Docs", "--to", to};
+        if (row.asOf)
+            args.insert(args.end(), {"--as-of", row.asOf});
+        EXPECT_EQ(run(args), row.exit) << err.str();
+        for (const auto& [file, expected] :
+             {std::pair{"a.txt", row.a}, {"Sub\\b.txt", row.b}, {"new.txt", row.added}}) {
+            const std::string path = to + "\\Docs\\" + file;
+            EXPECT_EQ(disk.exists(path) ? disk.contentOf(path) : "", expected)
+                << (row.asOf ? row.asOf : "now") << " " << file;
+        }
+    }
+    EXPECT_EQ(disk.modifiedOf("C:\\Out2\\Docs\\a.txt"), march(1)) << "the content's own time";
+}
+
+TEST_F(CliTest, RestoreReplacesNothingWithoutOverwriteAndNeverWritesIntoTheBackup)
+{
+    auto& disk = world.fileSystem;
+    world.writeConfig();
+    ASSERT_EQ(run({"backup"}), 0);
+    disk.clearRecords();
+    disk.addFile("C:\\Out\\a.txt", "mine");
+    EXPECT_EQ(run({"restore", "D:\\Backup\\Docs\\a.txt", "--to", "C:\\Out"}), 1);
+    EXPECT_EQ(disk.contentOf("C:\\Out\\a.txt"), "mine");
+    EXPECT_NE(err.str().find("--overwrite"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"restore", "D:\\Backup\\Docs\\a.txt", "--overwrite", "--to", "C:\\Out"}), 0);
+    EXPECT_EQ(disk.contentOf("C:\\Out\\a.txt"), "alpha");
+    EXPECT_EQ(disk.namesIn("C:\\Out"), std::vector<std::string>{"a.txt"}) << "no temporary file";
+
+    EXPECT_EQ(run({"restore", "C:\\Data\\Docs", "--to", "d:\\backup\\docs\\Sub"}), 2);
+    EXPECT_EQ(run({"restore", "C:\\Elsewhere", "--to", "C:\\Out"}), 2);
+    EXPECT_EQ(run({"restore", "C:\\Data\\Docs", "--as-of", "3/12/2008", "--to", "C:\\Out"}), 2);
+    for (const std::string& change : disk.changes())
+        EXPECT_EQ(change.find("D:\\"), std::string::npos) << change;
+}
+
+TEST_F(CliTest, VerifyFindsWhatTheQuickCheckCannotSeeAndRepairsIt)
+{
+    auto& disk = world.fileSystem;
+    world.writeConfig();
+    ASSERT_EQ(run({"backup"}), 0);
+    EXPECT_EQ(run({"verify"}), 0);
+    EXPECT_EQ(out.str(), "Pair 1: C:\\Data\\Docs -> D:\\Backup\\Docs\n"
+                         "  2 files compared, all copies match\nAll 2 copies match.\n");
+
+    // Damaged with its size and time as they were, a source file without a copy, and one
+    // whose content is only in the cloud.
+    const std::int64_t time = disk.modifiedOf("D:\\Backup\\Docs\\a.txt");
+    disk.addFile("D:\\Backup\\Docs\\a.txt", "alpHa");
+    disk.setModified("D:\\Backup\\Docs\\a.txt", time);
+    disk.addFile("C:\\Data\\Docs\\Sub\\c.txt", "gamma");
+    disk.addFile("C:\\Data\\Docs\\cloud.txt", "cloud", Attribute::Offline);
+    EXPECT_EQ(run({"verify"}, true), 1);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("  differs: D:\\Backup\\Docs\\a.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  missing: D:\\Backup\\Docs\\Sub\\c.txt\n"), std::string::npos);
+    EXPECT_NE(text.find("C:\\Data\\Docs\\cloud.txt was left out: it is online-only"),
+              std::string::npos);
+    EXPECT_NE(err.str().find("\r\x1b[KPair 1: 3 of 3 files, 15 bytes of 15 bytes"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(disk.contentOf("D:\\Backup\\Docs\\a.txt"), "alpHa") << "verify alone changes nothing";
+
+    EXPECT_EQ(run({"verify", "--repair"}), 0);
+    EXPECT_EQ(disk.contentOf("D:\\Backup\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(disk.contentOf("D:\\Backup\\.tarnwell-versions\\Docs\\2008-03-12 130500\\a.txt"),
+              "alpHa")
+        << "the damaged copy is kept, as a run keeps what it replaces";
+    EXPECT_EQ(disk.contentOf("D:\\Backup\\Docs\\Sub\\c.txt"), "gamma");
+    EXPECT_FALSE(disk.exists("D:\\Backup\\Docs\\cloud.txt"));
+    EXPECT_EQ(run({"verify", "--pair", "1"}), 0);
+    disk.holdOpen("C:\\Data\\Docs\\Sub\\b.txt", test::MemoryFileSystem::Hold::Exclusive);
+    EXPECT_EQ(run({"verify", "--repair"}), 1);
+    EXPECT_NE(out.str().find("could not compare: 55 "), std::string::npos) << out.str();
+    EXPECT_EQ(run({"verify", "--pair", "2"}), 2);
+    EXPECT_EQ(run({"verify", "--pair", "x"}), 2);
+}
+
 TEST_F(CliTest, HelpVersionAndUsageErrors)
 {
     EXPECT_EQ(run({"--help"}), 0);
@@ -262,7 +396,8 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
                                                  {"backup", "--accept-changes", "--accept-changes"},
                                                  {"show", "--every-file"},
                                                  {"set", "keep-days"},
-                                                 {"set", "keep-day", "7"}}) {
+                                                 {"set", "keep-day", "7"},
+                                                 {"versions"}}) {
         EXPECT_EQ(run(args), 2);
         EXPECT_EQ(out.str(), "");
         EXPECT_NE(err.str().find("Usage: tarnwell-cli"), std::string::npos);

@@ -216,6 +216,16 @@ TEST_F(BackendTest, RangeReadsWhatLiesThereAndAFolderIsNoFile)
               ErrorNumber::FileNotFound);
     makeFolder(at({"Folder"}));
     EXPECT_NE(errorOf([&] { fileSystem.readFileRange(at({"Folder"}), 0, 255, 10); }), 0);
+
+    const auto reader = fileSystem.openForReading(file);
+    char chunk[4];
+    std::string through;
+    for (std::size_t got; (got = reader->read(chunk, sizeof chunk)) > 0;)
+        through.append(chunk, got);
+    EXPECT_EQ(through, "0123456789");
+    EXPECT_EQ(errorOf([&] { fileSystem.openForReading(at({"none.dat"})); }),
+              ErrorNumber::FileNotFound);
+    EXPECT_NE(errorOf([&] { fileSystem.openForReading(at({"Folder"})); }), 0);
 }
 
 TEST_F(BackendTest, LogGrowsAtItsEndAndIsRenamedOverTheOlderOne)

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace tarnwell::test {
@@ -12,6 +13,21 @@ std::vector<std::string> RecordingMessageBox::texts() const
     for (const RecordedMessage& message : messages)
         result.push_back(message.text);
     return result;
+}
+
+LocalDateTime FakeClock::localTimeOf(std::int64_t secondsSince1970) const
+{
+    using namespace std::chrono;
+    const sys_seconds moment{seconds{secondsSince1970}};
+    const sys_days day = floor<days>(moment);
+    const year_month_day date{day};
+    const hh_mm_ss time{moment - day};
+    return {static_cast<int>(date.year()),
+            static_cast<int>(unsigned{date.month()}),
+            static_cast<int>(unsigned{date.day()}),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count())};
 }
 
 std::string FakeClock::regionalTime(const LocalDateTime& when) const

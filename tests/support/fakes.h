@@ -57,6 +57,8 @@ class FakeClock : public Clock
 {
 public:
     LocalDateTime now() const override { return current; }
+    // UTC: the tests' files and times need no time zone.
+    LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
 

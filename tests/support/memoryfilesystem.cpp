@@ -616,6 +616,40 @@ FileRange MemoryFileSystem::readFileRange(const std::string& path, std::uint64_t
     return range;
 }
 
+namespace {
+
+// Reads what the file held when it was opened.
+class MemoryFileReader : public FileReader
+{
+public:
+    explicit MemoryFileReader(std::string content) : m_content(std::move(content)) {}
+    std::size_t read(char* buffer, std::size_t size) override
+    {
+        const std::size_t count = m_content.copy(buffer, size, m_at);
+        m_at += count;
+        return count;
+    }
+
+private:
+    std::string m_content;
+    std::size_t m_at = 0;
+};
+
+} // namespace
+
+std::unique_ptr<FileReader> MemoryFileSystem::openForReading(const std::string& path)
+{
+    checkFailure(Operation::ReadFile, path);
+    NodePtr node = find(path);
+    if (!node)
+        throw RuntimeError(ErrorNumber::FileNotFound).concerning(path);
+    if (node->folder)
+        throw notRegularFileError(path);
+    if (node->hold == Hold::Exclusive)
+        throw RuntimeError(ErrorNumber::FileInUse).concerning(path);
+    return std::make_unique<MemoryFileReader>(node->content);
+}
+
 void MemoryFileSystem::writeFileAtomically(const std::string& path, const std::string& content)
 {
     checkFailure(Operation::WriteFile, path);

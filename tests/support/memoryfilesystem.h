@@ -104,6 +104,8 @@ public:
     // Every file here is a regular file; ReadFile failures apply to it too.
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
                             std::uint64_t maxSize) override;
+    // What the file holds when it is opened; ReadFile failures apply to it too.
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override;
     std::string currentDirectory() override { return m_currentDirectory; }
     void writeFileAtomically(const std::string& path, const std::string& content) override;
     // Locks are only held, never written: the lock file does not appear in the tree.

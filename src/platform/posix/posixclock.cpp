@@ -19,7 +19,12 @@ PosixClock::~PosixClock()
 
 LocalDateTime PosixClock::now() const
 {
-    const std::time_t seconds = std::time(nullptr);
+    return localTimeOf(std::time(nullptr));
+}
+
+LocalDateTime PosixClock::localTimeOf(std::int64_t secondsSince1970) const
+{
+    const auto seconds = static_cast<std::time_t>(secondsSince1970);
     std::tm local{};
     ::localtime_r(&seconds, &local);
     return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

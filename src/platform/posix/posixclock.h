@@ -17,6 +17,7 @@ public:
     PosixClock& operator=(const PosixClock&) = delete;
 
     LocalDateTime now() const override;
+    LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
 

@@ -245,6 +245,43 @@ FileRange PosixFileSystem::readFileRange(const std::string& path, std::uint64_t 
     return range;
 }
 
+namespace {
+
+class PosixFileReader : public FileReader
+{
+public:
+    PosixFileReader(FileHandle file, std::string path)
+        : m_file(std::move(file)), m_path(std::move(path))
+    {
+        // Read through once: the kernel may read far ahead.
+        ::posix_fadvise(m_file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+
+    std::size_t read(char* buffer, std::size_t size) override
+    {
+        for (;;) {
+            const ssize_t got = ::read(m_file.get(), buffer, size);
+            if (got >= 0)
+                return static_cast<std::size_t>(got);
+            if (errno != EINTR)
+                throw errnoError(errno).concerning(m_path);
+        }
+    }
+
+private:
+    FileHandle m_file;
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<FileReader> PosixFileSystem::openForReading(const std::string& path)
+{
+    FileStatus info{};
+    FileHandle file = openRegularFile(path, O_RDONLY, info);
+    return std::make_unique<PosixFileReader>(std::move(file), path);
+}
+
 std::string PosixFileSystem::currentDirectory()
 {
     std::string buffer(256, '\0');

@@ -25,6 +25,7 @@ public:
     std::string readFile(const std::string& path) override;
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
                             std::uint64_t maxSize) override;
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override;
     std::string currentDirectory() override;
     // The new content goes to an owner-only temporary file beside the old one, locked while it
     // is written; the stale ones of earlier saves that were killed are removed first.

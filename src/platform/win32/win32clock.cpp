@@ -43,6 +43,23 @@ LocalDateTime Win32Clock::now() const
     return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
 
+LocalDateTime Win32Clock::localTimeOf(std::int64_t secondsSince1970) const
+{
+    // FILETIME counts 100 ns steps since 1601; the daylight-saving rule of that date applies.
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+    const auto ticks =
+        static_cast<ULONGLONG>((secondsSince1970 + kSecondsFrom1601To1970) * 10'000'000);
+    FILETIME fileTime;
+    fileTime.dwLowDateTime = static_cast<DWORD>(ticks);
+    fileTime.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    SYSTEMTIME universal;
+    SYSTEMTIME time;
+    if (!FileTimeToSystemTime(&fileTime, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &time))
+        return {1970, 1, 1, 0, 0, 0};
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
 std::string Win32Clock::regionalTime(const LocalDateTime& when) const
 {
     const SYSTEMTIME time = toSystemTime(when);

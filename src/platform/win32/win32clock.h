@@ -9,6 +9,7 @@ class Win32Clock : public Clock
 {
 public:
     LocalDateTime now() const override;
+    LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
 };

@@ -194,6 +194,46 @@ FileRange Win32FileSystem::readFileRange(const std::string& path, std::uint64_t 
     return range;
 }
 
+namespace {
+
+class Win32FileReader : public FileReader
+{
+public:
+    Win32FileReader(FileHandle file, std::string path)
+        : m_file(std::move(file)), m_path(std::move(path))
+    {
+    }
+
+    std::size_t read(char* buffer, std::size_t size) override
+    {
+        // One call reads less than 4 GiB.
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(m_file.get(), buffer, wanted, &got, nullptr))
+            throw lastWin32Error(Subject::File).concerning(m_path);
+        return got;
+    }
+
+private:
+    FileHandle m_file;
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<FileReader> Win32FileSystem::openForReading(const std::string& path)
+{
+    FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid())
+        throw lastWin32Error(Subject::File).concerning(path);
+    // A pipe, a console or a device has no content to compare.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        throw notRegularFileError(path);
+    return std::make_unique<Win32FileReader>(std::move(file), path);
+}
+
 std::string Win32FileSystem::currentDirectory()
 {
     std::wstring buffer(MAX_PATH, L'\0');

@@ -24,6 +24,7 @@ public:
     std::string readFile(const std::string& path) override;
     FileRange readFileRange(const std::string& path, std::uint64_t offset, std::size_t length,
                             std::uint64_t maxSize) override;
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override;
     std::string currentDirectory() override;
     void writeFileAtomically(const std::string& path, const std::string& content) override;
     // LockFileEx on the file's first byte.
