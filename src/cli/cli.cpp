@@ -49,10 +49,12 @@ int anotherRunning(std::ostream& err)
 }
 
 int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err,
-           bool everyFile)
+           bool everyFile, bool scheduled)
 {
-    const BackupOutcome outcome = runBackupCommand(
-        services, console, everyFile ? "tarnwell-cli --every-file" : "tarnwell-cli", everyFile);
+    const std::string program = scheduled ? "tarnwell-task" : "tarnwell-cli";
+    const BackupOutcome outcome =
+        runBackupCommand(services, console, everyFile ? program + " --every-file" : program,
+                         BackupOptions{.everyFile = everyFile, .waitForNetwork = scheduled});
     if (outcome == BackupOutcome::AnotherRunning)
         return anotherRunning(err);
     out << console.report();
@@ -139,9 +141,10 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
             err << "tarnwell-cli: " << printable(problem) << "\n";
         });
     const Services services{platform.fileSystem, platform.network, platform.clock,
-                            platform.codePage,   console,          runLog ? &*runLog : nullptr};
+                            platform.codePage,   console,          runLog ? &*runLog : nullptr,
+                            platform.power};
     if (command == "backup")
-        return backup(services, console, out, err, everyFile);
+        return backup(services, console, out, err, everyFile, platform.scheduled);
     if (command == "show")
         return showConfiguration(services, out, err);
     std::string strDriveLog;

@@ -11,6 +11,7 @@ public:
     LocalDateTime now() const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
+    void sleep(int milliseconds) override;
 };
 
 } // namespace tarnwell::win32
