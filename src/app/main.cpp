@@ -19,7 +19,8 @@ int main(int argc, char* argv[])
     // A log that cannot be written costs the window nothing; the status box has the outcome.
     tarnwell::RunLog runLog(*system.logFile, *system.clock);
     const tarnwell::Services services{*system.fileSystem, *system.network, *system.clock,
-                                      *system.codePage,   messageBox,      &runLog};
+                                      *system.codePage,   messageBox,      &runLog,
+                                      system.power.get()};
 
     // Qt has already taken its own options out of the arguments.
     std::vector<std::string> arguments;

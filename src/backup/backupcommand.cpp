@@ -1,5 +1,6 @@
 #include "backup/backupcommand.h"
 
+#include "backup/networkwait.h"
 #include "backup/startbackup.h"
 #include "config/runlock.h"
 #include "platform/errortrap.h"
@@ -41,19 +42,44 @@ std::string onlineOnlyLine(int pair, std::uint64_t files)
            (files == 1 ? " online-only file" : " online-only files") + " left out, not downloaded";
 }
 
+namespace {
+
+// Keeps the computer awake from the start of a run to its end, also when the run throws.
+class AwakeDuringRun
+{
+public:
+    explicit AwakeDuringRun(Power* power) : m_power(power)
+    {
+        if (m_power)
+            m_power->holdAwake();
+    }
+    ~AwakeDuringRun()
+    {
+        if (m_power)
+            m_power->releaseAwake();
+    }
+    AwakeDuringRun(const AwakeDuringRun&) = delete;
+    AwakeDuringRun& operator=(const AwakeDuringRun&) = delete;
+
+private:
+    Power* m_power;
+};
+
+} // namespace
+
 BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const std::string& trigger,
-                               bool everyFile, bool acceptChanges)
+                               const BackupOptions& options)
 {
     // Taken before the log is touched, so that a refused run writes nothing into the block of
     // the run that holds it.
     const RunLock lock(given.fileSystem);
     if (lock.otherRunning()) {
-        if (given.runLog)
-            given.runLog->refused("backup", trigger, kAnotherCommandRunning);
+        logRefusal(given, "backup", trigger);
         status.setText(std::string("Error! ") + kAnotherRunFragment);
         status.repaint();
         return BackupOutcome::AnotherRunning;
     }
+    const AwakeDuringRun awake(given.power);
     RunLogBlock log(given, "backup", trigger, lock.held());
     const Services& services = log.services();
     BackupOutcome outcome = BackupOutcome::CouldNotRun;
@@ -73,6 +99,11 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
             log.write("Skipped", note);
             status.showDetail(note);
         };
+        NetworkWait wait(services.fileSystem, services.clock, [&](const std::string& line) {
+            log.write("Waited", line);
+            status.showProgress(line);
+            status.showDetail(line);
+        });
         StartBackup(
             services, summary, count, report,
             [&](int pair, const std::string& source, const CopyProgress& progress) {
@@ -80,7 +111,7 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
                 status.showProgress(
                     backupProgressLine(pair, source, progress.files, progress.bytes));
             },
-            everyFile, acceptChanges);
+            options.everyFile, options.acceptChanges, options.waitForNetwork ? &wait : nullptr);
         status.showProgress("");
         if (report.configUnreadable) {
             const std::string problem = "cannot read Config.dat in " +
@@ -103,8 +134,14 @@ BackupOutcome runBackupCommand(const Services& given, StatusBox& status, const s
         // Shown after the outcome so that the first line stays the outcome.
         for (const auto& [pair, files] : report.onlineOnlyLeftOut)
             lines.push_back(onlineOnlyLine(pair, files));
-        for (const std::string& share : report.unmappedShares)
-            lines.push_back("Mapping of " + share + " failed!");
+        for (const std::string& share : report.unmappedShares) {
+            // The platform's reason follows, so that the user knows what to mend.
+            const auto refusal = report.mappingRefusals.find(share);
+            lines.push_back(
+                "Mapping of " + share + " failed!" +
+                (refusal == report.mappingRefusals.end() ? "" : "  " + refusal->second));
+            status.showDetail(lines.back());
+        }
         std::string text;
         for (const std::string& line : lines) {
             text += text.empty() ? "" : "\r\n";

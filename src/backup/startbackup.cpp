@@ -2,6 +2,7 @@
 
 #include "backup/attrtree.h"
 #include "backup/copyoutcome.h"
+#include "backup/networkwait.h"
 #include "backup/pairversions.h"
 #include "config/settings.h"
 #include "copy/versionlayout.h"
@@ -43,9 +44,10 @@ class BackupRun
 public:
     BackupRun(const Services& services, std::string& messages, std::int16_t& errors,
               BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile,
-              bool acceptChanges)
+              bool acceptChanges, NetworkWait* wait)
         : m_services(services), m_fileSystem(services.fileSystem), m_messages(messages),
-          m_errors(errors), m_report(report), m_progress(progress), m_acceptChanges(acceptChanges)
+          m_errors(errors), m_report(report), m_progress(progress), m_wait(wait),
+          m_acceptChanges(acceptChanges)
     {
         m_copyOptions.everyFile = everyFile;
     }
@@ -112,6 +114,7 @@ private:
     std::int16_t& m_errors;
     BackupRunReport& m_report;
     const BackupProgressCallback& m_progress;
+    NetworkWait* m_wait;
     CopyOptions m_copyOptions;
     bool m_acceptChanges;
     int m_keepDays = kDefaultKeepDays;
@@ -276,6 +279,8 @@ void BackupRun::processPair(int pair, const DriveRow& row)
     // A record that is not valid text names no folder: nothing of the pair is made or copied.
     const bool textSource = !invalidText(kFirstSourceRecord + pair - 1);
     const bool textTarget = !invalidText(kFirstTargetRecord + pair - 1);
+    if (m_wait && textSource && textTarget)
+        m_wait->forPair(pair, source, target);
     if (!textSource)
         count(", " + m_source + " is not a valid source)",
               recordName(kFirstSourceRecord + pair - 1) +
@@ -320,14 +325,18 @@ void BackupRun::processPair(int pair, const DriveRow& row)
 void BackupRun::mapDrive(const DriveRow& row)
 {
     // As in the drive commands: a text that names no drive is never connected.
+    std::string refusal;
     if (namesDrive(row.drive))
-        MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password);
+        MapDrive(m_services, row.drive, row.uncPath, row.userName, row.password, &refusal);
     bool present = true;
     if (!attempt([&] { present = drivePresent(m_fileSystem, row.drive); }, row.drive))
         return;
     std::vector<std::string>& unmapped = m_report.unmappedShares;
-    if (!present && std::find(unmapped.begin(), unmapped.end(), row.uncPath) == unmapped.end())
-        unmapped.push_back(row.uncPath);
+    if (present || std::find(unmapped.begin(), unmapped.end(), row.uncPath) != unmapped.end())
+        return;
+    unmapped.push_back(row.uncPath);
+    if (!refusal.empty())
+        m_report.mappingRefusals.emplace(row.uncPath, refusal);
 }
 
 void BackupRun::copyPair(int pair, const std::string& destination, const std::string& name)
@@ -523,9 +532,10 @@ std::string backupFolderName(PathStyle style, const std::string& source)
 
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress, bool everyFile,
-                 bool acceptChanges)
+                 bool acceptChanges, NetworkWait* wait)
 {
-    BackupRun(services, strMessages, intErrors, report, progress, everyFile, acceptChanges).run();
+    BackupRun(services, strMessages, intErrors, report, progress, everyFile, acceptChanges, wait)
+        .run();
 }
 
 } // namespace tarnwell

@@ -23,6 +23,8 @@ struct BackupRunReport
     // The UNC paths of the drives that were still absent after the run had tried to map them,
     // in pair order, each once.
     std::vector<std::string> unmappedShares;
+    // Of those, the ones the platform refused: UNC path -> its number and text ("1326 ...").
+    std::map<std::string, std::string> mappingRefusals;
     // True when the configuration could not be read, so no pair was looked at; configError
     // then holds "number description".
     bool configUnreadable = false;
@@ -38,16 +40,19 @@ struct BackupRunReport
     std::map<int, std::uint64_t> onlineOnlyLeftOut;
 };
 
+class NetworkWait;
+
 // One backup run over the ten folder pairs of Config.dat. Appends one fragment per problem to
 // strMessages and adds 1 to intErrors for each. An unexpected failure in a pair's steps is shown
 // in a message box and costs only that pair; one while Config.dat is read ends the run with a
 // message box. progress may be empty. everyFile copies also the files whose copy is up to date.
 // What a run replaces is kept in the target's versions folder for the days of record 22; a pair
 // whose run would replace a mass of copies is a counted problem, and keeping no versions its
-// copies are then not replaced, unless acceptChanges.
+// copies are then not replaced, unless acceptChanges. With wait, a pair whose folders cannot be
+// found yet waits on it before it goes on.
 void StartBackup(const Services& services, std::string& strMessages, std::int16_t& intErrors,
                  BackupRunReport& report, const BackupProgressCallback& progress = {},
-                 bool everyFile = false, bool acceptChanges = false);
+                 bool everyFile = false, bool acceptChanges = false, NetworkWait* wait = nullptr);
 
 // The name under which source is copied into its target: on Windows the text after the last
 // backslash, "(DriveRoot)" when that is empty; otherwise (no backslash, "." or ".." at the end)

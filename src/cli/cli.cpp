@@ -62,12 +62,16 @@ int anotherRunning(std::ostream& err)
 }
 
 int backup(const Services& services, Console& console, std::ostream& out, std::ostream& err,
-           bool everyFile, bool acceptChanges)
+           bool everyFile, bool acceptChanges, bool scheduled)
 {
-    const std::string trigger = std::string("tarnwell-cli") + (everyFile ? " --every-file" : "") +
+    const std::string trigger = std::string(scheduled ? "tarnwell-task" : "tarnwell-cli") +
+                                (everyFile ? " --every-file" : "") +
                                 (acceptChanges ? " --accept-changes" : "");
-    const BackupOutcome outcome =
-        runBackupCommand(services, console, trigger, everyFile, acceptChanges);
+    BackupOptions options;
+    options.everyFile = everyFile;
+    options.acceptChanges = acceptChanges;
+    options.waitForNetwork = scheduled;
+    const BackupOutcome outcome = runBackupCommand(services, console, trigger, options);
     if (outcome == BackupOutcome::AnotherRunning)
         return anotherRunning(err);
     out << console.report();
@@ -186,9 +190,10 @@ int runCli(const std::vector<std::string>& args, CliPlatform& platform, std::ost
             err << "tarnwell-cli: " << printable(problem) << "\n";
         });
     const Services services{platform.fileSystem, platform.network, platform.clock,
-                            platform.codePage,   console,          runLog ? &*runLog : nullptr};
+                            platform.codePage,   console,          runLog ? &*runLog : nullptr,
+                            platform.power};
     if (command == "backup")
-        return backup(services, console, out, err, everyFile, acceptChanges);
+        return backup(services, console, out, err, everyFile, acceptChanges, platform.scheduled);
     if (command == "show")
         return showConfiguration(services, out, err);
     const UsageError usage = [&err](const std::string& problem) {

@@ -5,6 +5,7 @@
 #include "platform/filesystem.h"
 #include "platform/logfile.h"
 #include "platform/network.h"
+#include "platform/power.h"
 
 #include <functional>
 #include <ostream>
@@ -24,6 +25,11 @@ struct CliPlatform
     std::function<bool(const std::string& dir)> changeDirectory;
     // Where the run log is appended; none keeps no log.
     LogFile* logFile = nullptr;
+    // Keeps the computer awake during a backup; none stays out of it.
+    Power* power = nullptr;
+    // Started by Task Scheduler (tarnwell-task), maybe right after waking or at logon: a backup
+    // waits for the network before it counts a pair's folders as missing.
+    bool scheduled = false;
 };
 
 namespace CliExit {

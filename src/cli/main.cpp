@@ -9,6 +9,9 @@
 
 namespace {
 
+// tarnwell-task, the same program for Task Scheduler, is built with this true.
+constexpr bool kScheduled = TARNWELL_SCHEDULED;
+
 bool changeDirectory(const std::string& dir)
 {
     std::error_code error;
@@ -25,7 +28,8 @@ int main(int argc, char** argv)
     try {
         tarnwell::SystemServices system = tarnwell::makeSystemServices();
         tarnwell::CliPlatform platform{*system.fileSystem, *system.network, *system.clock,
-                                       *system.codePage,   changeDirectory, system.logFile.get()};
+                                       *system.codePage,   changeDirectory, system.logFile.get(),
+                                       system.power.get(), kScheduled};
         return tarnwell::runCli(tarnwell::commandLineArguments(argc, argv), platform, std::cout,
                                 std::cerr, tarnwell::stderrIsTerminal());
     } catch (const std::exception& error) {

@@ -33,9 +33,10 @@ bool startsWith(std::string_view line, std::string_view start)
     return line.substr(0, start.size()) == start;
 }
 
-// Adds the blocks of text to blocks. A refused command's block (its first line, the refusal and
-// an empty line) may lie between two lines of the block of the command that held the lock; the
-// lines after it still belong to that one.
+// Adds the blocks of text to blocks. In a log written before refused blocks were held back, a
+// refused command's block (its first line, the refusal and an empty line) may lie between two
+// lines of the block of the command that held the lock; the lines after it still belong to that
+// one.
 void collectBlocks(const std::string& text, std::vector<std::string>& blocks)
 {
     constexpr std::size_t none = std::string::npos;
@@ -85,6 +86,8 @@ int showRunLog(FileSystem& fileSystem, int count, std::ostream& out, std::ostrea
     try {
         collectBlocks(readLog(fileSystem, path + ".1"), blocks);
         collectBlocks(readLog(fileSystem, path), blocks);
+        // Refused commands whose blocks still wait for the next holder of the lock.
+        collectBlocks(readLog(fileSystem, path + kHeldBackSuffix), blocks);
     } catch (const std::exception& error) {
         err << "tarnwell-cli: cannot read " << path << ": "
             << printable(errorReportWithPath(toRuntimeError(error))) << "\n";

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/services.h"
 
 #include <memory>
+#include <string>
 
 namespace tarnwell {
 
@@ -32,5 +34,10 @@ private:
     std::unique_ptr<FileLock> m_lock;
     bool m_otherRunning = false;
 };
+
+// Records in the run log, when services have one, that command (started by trigger) did not
+// start because another held the lock. Its block waits beside the log until the holder's
+// block has ended; when the holder ended meanwhile, it is taken in at once.
+void logRefusal(const Services& services, const std::string& command, const std::string& trigger);
 
 } // namespace tarnwell

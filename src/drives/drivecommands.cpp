@@ -33,13 +33,15 @@ bool mapRow(const Services& services, const DriveRow& row, std::string& strDrive
         return true;
     }
     // A text that names no drive could not be found afterwards, so it is not connected.
+    std::string refusal;
     if (namesDrive(row.drive))
-        MapDrive(services, row.drive, row.uncPath, row.userName, row.password);
+        MapDrive(services, row.drive, row.uncPath, row.userName, row.password, &refusal);
     if (drivePresent(services.fileSystem, row.drive)) {
         strDriveLog += d + ": drive was mapped successfully.  " + kLineEnd;
         return true;
     }
-    strDriveLog += "Mapping of " + row.uncPath + " to " + d + " failed!  " + kLineEnd;
+    // The platform's reason follows the line, so that the user knows what to mend.
+    strDriveLog += "Mapping of " + row.uncPath + " to " + d + " failed!  " + refusal + kLineEnd;
     return false;
 }
 
@@ -72,8 +74,7 @@ DrivePassResult drivePass(const Services& given, StatusBox& status, std::string&
     // Taken before the log is touched, as the backup command does.
     const RunLock lock(given.fileSystem);
     if (lock.otherRunning()) {
-        if (given.runLog)
-            given.runLog->refused(command, trigger, kAnotherCommandRunning);
+        logRefusal(given, command, trigger);
         result.anotherRunning = true;
         status.setText(std::string("Error! , ") + kAnotherCommandRunning);
         status.repaint();
@@ -89,13 +90,16 @@ DrivePassResult drivePass(const Services& given, StatusBox& status, std::string&
             if (row.drive.empty())
                 continue;
             const std::size_t start = strDriveLog.size();
-            if (!handleRow(services, row, strDriveLog))
-                result.anyRowFailed = true;
+            const bool done = handleRow(services, row, strDriveLog);
             // Each row adds one line; kept apart so that no text of a row can start another.
             std::string line = strDriveLog.substr(start);
             if (line.size() >= 2 && line.compare(line.size() - 2, 2, kLineEnd) == 0)
                 line.resize(line.size() - 2);
             log.write("Outcome", line);
+            if (!done) {
+                result.anyRowFailed = true;
+                status.showDetail(line); // the command line's error stream
+            }
             lines.push_back(std::move(line));
         }
         status.setReport(strDriveLog, lines);

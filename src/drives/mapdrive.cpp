@@ -4,15 +4,25 @@
 
 namespace tarnwell {
 
+std::string connectRefusal(const Network& network, int number)
+{
+    const std::string text = network.errorText(number);
+    return text.empty() ? std::to_string(number) : std::to_string(number) + " " + text;
+}
+
 bool MapDrive(const Services& services, const std::string& drive, const std::string& uncPath,
-              const std::string& userName, const std::string& password)
+              const std::string& userName, const std::string& password, std::string* refusal)
 {
     bool connected = false;
     errorTrap(services.messageBox, " in Public Function MapDrive", [&] {
         // Only the letter counts, so X, X: and X:\ all connect X:.
         const std::string localName = drive.substr(0, 1) + ":";
         const bool remember = true;
-        connected = services.network.connect(localName, uncPath, userName, password, remember) == 0;
+        const int answer =
+            services.network.connect(localName, uncPath, userName, password, remember);
+        connected = answer == 0;
+        if (!connected && refusal)
+            *refusal = connectRefusal(services.network, answer);
     });
     return connected;
 }

@@ -20,6 +20,10 @@ public:
     virtual std::uint64_t size(const std::string& path) = 0;
     // Gives the file at from the name to, replacing a file of that name.
     virtual void rename(const std::string& from, const std::string& to) = 0;
+    // The whole content of the file at path; empty when there is none.
+    virtual std::string read(const std::string& path) = 0;
+    // Removes the file at path; nothing when there is none.
+    virtual void remove(const std::string& path) = 0;
 };
 
 } // namespace tarnwell

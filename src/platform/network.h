@@ -18,6 +18,13 @@ public:
     virtual int cancel(const std::string& localName, bool forget, bool force) = 0;
     // The error number of the last call, 0 after a success.
     virtual int lastError() const = 0;
+    // The system's own text for one of these error numbers, without a line end, so that a
+    // refused connection can say what to mend; empty when there is none.
+    virtual std::string errorText(int number) const
+    {
+        (void)number;
+        return {};
+    }
 };
 
 } // namespace tarnwell

@@ -11,23 +11,6 @@ namespace tarnwell {
 
 namespace {
 
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
-std::int64_t daysSinceEpoch(int year, int month, int day)
-{
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-std::int64_t secondsOf(const LocalDateTime& when)
-{
-    return daysSinceEpoch(when.year, when.month, when.day) * 86400 + when.hour * 3600 +
-           when.minute * 60 + when.second;
-}
-
 std::string timestamp(const LocalDateTime& when)
 {
     char text[32];
@@ -43,30 +26,68 @@ RunLog::RunLog(LogFile& file, const Clock& clock, FailureHandler onFailure, std:
 {
 }
 
-void RunLog::begin(const std::string& command, const std::string& trigger, bool rotate)
+void RunLog::begin(const std::string& command, const std::string& trigger, bool holdsLock)
 {
     m_failed = false;
+    m_holdsLock = holdsLock;
     m_started = m_clock.now();
     try {
-        if (rotate && m_file.size(m_path) >= kRunLogLimit)
+        if (holdsLock && m_file.size(m_path) >= kRunLogLimit)
             m_file.rename(m_path, m_path + ".1");
     } catch (const std::exception&) {
         // A log that cannot be rotated grows on; the append below says when it cannot.
     }
-    append(header(command, trigger));
+    if (holdsLock)
+        takeHeldBack();
+    append(header(m_started, command, trigger));
 }
 
 void RunLog::refused(const std::string& command, const std::string& trigger,
                      const std::string& reason)
 {
-    m_failed = false;
-    m_started = m_clock.now();
-    appendLines({header(command, trigger), std::string(kRunLogRefusal) + reason, ""});
+    // The running command's block, when it is this program's, keeps its own state.
+    std::string block;
+    for (const std::string& line : {header(m_clock.now(), command, trigger),
+                                    std::string(kRunLogRefusal) + reason, std::string()})
+        block += printable(line) + "\n";
+    try {
+        m_file.append(m_path + kHeldBackSuffix, block);
+    } catch (const std::exception& error) {
+        if (m_onFailure)
+            m_onFailure("cannot write the run log " + m_path + kHeldBackSuffix + ": " +
+                        errorReport(toRuntimeError(error)));
+    }
 }
 
-std::string RunLog::header(const std::string& command, const std::string& trigger) const
+void RunLog::takeHeldBack()
 {
-    return std::string(kRunLogBlockStart) + timestamp(m_started) + " " + command + ", started by " +
+    // Renamed before it is read: a command refused meanwhile starts a new file, which the
+    // next holder takes.
+    const std::string heldBack = m_path + kHeldBackSuffix;
+    const std::string taken = heldBack + ".taken";
+    try {
+        moveIntoLog(taken); // left by a holder that crashed while it took them in
+        if (m_file.size(heldBack) == 0)
+            return;
+        m_file.rename(heldBack, taken);
+        moveIntoLog(taken);
+    } catch (const std::exception&) {
+        // Left where they are for the next holder; the log's own appends say when it fails.
+    }
+}
+
+void RunLog::moveIntoLog(const std::string& path)
+{
+    if (m_file.size(path) == 0)
+        return;
+    m_file.append(m_path, m_file.read(path));
+    m_file.remove(path);
+}
+
+std::string RunLog::header(const LocalDateTime& started, const std::string& command,
+                           const std::string& trigger)
+{
+    return std::string(kRunLogBlockStart) + timestamp(started) + " " + command + ", started by " +
            trigger;
 }
 
@@ -79,9 +100,11 @@ void RunLog::end()
 {
     // The clock is the wall clock; a change of time during the run must not give a negative.
     const std::int64_t seconds =
-        std::max<std::int64_t>(0, secondsOf(m_clock.now()) - secondsOf(m_started));
+        std::max<std::int64_t>(0, secondsSinceEpoch(m_clock.now()) - secondsSinceEpoch(m_started));
     append("Duration: " + std::to_string(seconds) + " s");
     append("");
+    if (m_holdsLock)
+        takeHeldBack();
 }
 
 void RunLog::appendLines(const std::vector<std::string>& lines)
@@ -102,7 +125,7 @@ void RunLog::appendLines(const std::vector<std::string>& lines)
 }
 
 RunLogBlock::RunLogBlock(const Services& services, const std::string& command,
-                         const std::string& trigger, bool rotate)
+                         const std::string& trigger, bool holdsLock)
     : m_log(services.runLog),
       m_shownBy(services.messageBox), m_services{services.fileSystem,
                                                  services.network,
@@ -110,10 +133,11 @@ RunLogBlock::RunLogBlock(const Services& services, const std::string& command,
                                                  services.codePage,
                                                  m_log ? static_cast<MessageBox&>(*this)
                                                        : services.messageBox,
-                                                 services.runLog}
+                                                 services.runLog,
+                                                 services.power}
 {
     if (m_log)
-        m_log->begin(command, trigger, rotate);
+        m_log->begin(command, trigger, holdsLock);
 }
 
 RunLogBlock::~RunLogBlock()

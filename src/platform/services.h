@@ -6,6 +6,7 @@
 #include "platform/logfile.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
+#include "platform/power.h"
 
 #include <memory>
 
@@ -23,6 +24,8 @@ struct Services
     MessageBox& messageBox;
     // Where the commands record what they did; none in most tests.
     RunLog* runLog = nullptr;
+    // Keeps the computer awake during a backup; none in most tests.
+    Power* power = nullptr;
 };
 
 // The platform services of the backend this program was built for.
@@ -33,6 +36,7 @@ struct SystemServices
     std::unique_ptr<Clock> clock;
     std::unique_ptr<CodePage> codePage;
     std::unique_ptr<LogFile> logFile;
+    std::unique_ptr<Power> power;
 };
 SystemServices makeSystemServices();
 

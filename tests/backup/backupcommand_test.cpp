@@ -3,6 +3,7 @@
 #include "config/runlock.h"
 #include "platform/error.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tarnwell {
@@ -86,10 +87,53 @@ TEST_F(BackupCommandTest, DrivesThatStayedAbsentFollowTheOutcomeLine)
     world.setDrive(2, {"\\\\srv\\away", "Y", "", ""});
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup\\New");
     world.setPair(2, "C:\\Data\\Docs", "D:\\Backup\\Other");
+    world.network.refuseConnect("Y:", test::MemoryNetwork::kLogonFailure);
     EXPECT_EQ(run(), BackupOutcome::Complete) << "a failed mapping alone is not counted";
-    EXPECT_EQ(status.text(), "Backups Complete at 1:05:00 PM, on 3/12/2008"
-                             "\r\nMapping of \\\\srv\\gone failed!"
-                             "\r\nMapping of \\\\srv\\away failed!");
+    EXPECT_EQ(status.text(),
+              "Backups Complete at 1:05:00 PM, on 3/12/2008"
+              "\r\nMapping of \\\\srv\\gone failed!  67 The network name cannot be found."
+              "\r\nMapping of \\\\srv\\away failed!  1326 The user name or password "
+              "is incorrect.");
+}
+
+TEST_F(BackupCommandTest, AfterWakingAPairWaitsForItsShareWhileTheComputerIsKeptAwake)
+{
+    test::RecordingPower power;
+    world.services.power = &power;
+    world.network.addShare("\\\\nas\\backup");
+    world.fileSystem.addFolder("\\\\nas\\backup\\PC");
+    world.setDrive(2, {"\\\\nas\\backup", "N", "", ""});
+    world.setPair(2, "C:\\Data\\Docs", "N:\\PC");
+    world.setPair(3, "C:\\Data\\Docs", "N:\\Other");
+    world.writeConfig();
+    world.network.refuseConnect("N:", test::MemoryNetwork::kBadNetPath); // no Wi-Fi yet
+    EXPECT_EQ(runBackupCommand(world.services, status), BackupOutcome::Error);
+    EXPECT_EQ(world.clock.current.second, 0) << "the button waits not";
+
+    // The remembered drive comes back by itself once Wi-Fi is up, 12 s after waking.
+    world.clock.afterSleep = [&] {
+        EXPECT_EQ(power.holds, power.releases + 1) << "held awake while it waits";
+        if (world.clock.current.second >= 12 && !world.fileSystem.hasDrive('N'))
+            world.fileSystem.connectDrive('N', "\\\\nas\\backup");
+    };
+    const std::size_t connects = world.network.calls().size();
+    const BackupOptions afterWaking{.everyFile = false, .waitForNetwork = true};
+    EXPECT_EQ(runBackupCommand(world.services, status, "the daily time", afterWaking),
+              BackupOutcome::Complete);
+    EXPECT_EQ(world.fileSystem.contentOf("N:\\PC\\Docs\\a.txt"), "alpha");
+    EXPECT_EQ(world.network.calls().size(), connects) << "it came back; nothing was mapped";
+    EXPECT_EQ(world.clock.regionalTime(world.clock.current), "1:05:15 PM") << "looked every 5 s";
+    const std::string waiting =
+        "Pair 2: waiting for N:\\PC to be reachable (up to 2 minutes, for the network)";
+    EXPECT_EQ(std::count(status.progress.begin(), status.progress.end(), waiting), 1);
+    EXPECT_TRUE(power.holds == 2 && power.releases == 2);
+
+    // A share that never comes costs two minutes in all, then the drive is mapped.
+    world.fileSystem.disconnectDrive('N');
+    world.clock.afterSleep = {};
+    EXPECT_EQ(runBackupCommand(world.services, status, "auto", afterWaking), BackupOutcome::Error);
+    EXPECT_EQ(world.clock.regionalTime(world.clock.current), "1:07:15 PM");
+    EXPECT_EQ(world.network.calls().size(), connects + 1) << "pair 3 has no drive to map";
 }
 
 TEST_F(BackupCommandTest, ProgressGoesOnASecondLineAndIsRemovedAtTheEnd)

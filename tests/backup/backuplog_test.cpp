@@ -7,7 +7,9 @@
 #include "platform/runlog.h"
 #include "support/memorylogfile.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace tarnwell {
 namespace {
@@ -67,7 +69,8 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
         "Outcome: Error! , Path not found (C:\\Data\\Docs X:\\Backup, Path not found "
         "(C:\\Data\\Docs X:\\Backup, Path not found (C:\\Data\\Docs X:\\Backup, X:\\Backup "
         "was not created!, 61 Disk full (C:\\Data\\Docs D:\\Backup\n"
-        "Outcome: Mapping of \\\\srv\\data failed!\n"
+        "Outcome: Mapping of \\\\srv\\data failed!  86 The specified network password is not "
+        "correct.\n"
         "Copied: Pair 1: 0 files, 0 bytes; 0 already up to date\n"
         "Copied: Pair 2: 1 file, 5 bytes; 0 already up to date\n"
         "Copied: Pair 3: 1 file, 5 bytes; 0 already up to date\n"
@@ -76,7 +79,8 @@ TEST_F(BackupLogTest, BlockNamesTriggerProblemsMessagesOutcomeAndCopiesButNoPass
         "Duration: 0 s\n"
         "\n"
         "=== 2008-03-12 13:05:00 map drives, started by \"mapdrives\"\n"
-        "Outcome: Mapping of \\\\srv\\data to X failed!  \n"
+        "Outcome: Mapping of \\\\srv\\data to X failed!  86 The specified network password is "
+        "not correct.\n"
         "Outcome: Y: drive was mapped successfully.  \n"
         "Duration: 0 s\n"
         "\n");
@@ -105,21 +109,49 @@ TEST_F(BackupLogTest, FilesCopiedBeforeARepeatStillCount)
     }
 }
 
-TEST_F(BackupLogTest, RefusedCommandsWriteAShortBlockOfTheirOwnAndNeverRotate)
+// A status box whose first progress line starts another command, as a second click would.
+struct InterruptedStatus : test::RecordingStatusBox
+{
+    void showProgress(const std::string&) override
+    {
+        std::exchange(onProgress, [] {})();
+    }
+    std::function<void()> onProgress;
+};
+
+TEST_F(BackupLogTest, RefusedBlocksWaitBesideTheLogUntilTheHolderEndsItsOwn)
 {
     const std::string full(kRunLogLimit, 'o');
     logFile.append(kLog, full);
+    world.setPair(1, "C:\\Data\\Docs", "D:\\Backup");
     world.writeConfig();
-    const auto otherRun = world.fileSystem.tryLockFile(kRunLockFileName);
-    runBackupCommand(world.services, status, "the daily time");
-    std::string strDriveLog;
-    cmdMapDrives_Click(world.services, status, strDriveLog);
-    EXPECT_EQ(status.text(), "Error! , another backup or drive command is running");
-    EXPECT_EQ(logFile.content(std::string(kLog) + ".1"), "") << "only the lock's holder rotates";
-    EXPECT_EQ(log(), full + "=== 2008-03-12 13:05:00 backup, started by the daily time\n"
-                            "refused: another backup or drive command is running\n\n"
-                            "=== 2008-03-12 13:05:00 map drives, started by the Map Drives button\n"
-                            "refused: another backup or drive command is running\n\n");
+    const std::string refusal = "refused: another backup or drive command is running\n\n";
+    {
+        // A holder that crashes: its lock dies with it, and it takes nothing in.
+        const auto otherRun = world.fileSystem.tryLockFile(kRunLockFileName);
+        runBackupCommand(world.services, status, "the daily time");
+        std::string strDriveLog;
+        cmdMapDrives_Click(world.services, status, strDriveLog);
+        EXPECT_EQ(status.text(), "Error! , another backup or drive command is running");
+        EXPECT_EQ(log(), full) << "only the lock's holder rotates or writes the log";
+    }
+    InterruptedStatus running;
+    running.onProgress = [&] {
+        world.clock.current.second = 30;
+        runBackupCommand(world.services, status, "tarnwell-cli");
+    };
+    runBackupCommand(world.services, running, "the Backup button");
+    EXPECT_EQ(logFile.content(std::string(kLog) + ".1"), full);
+    const std::string text = log();
+    const std::string at = "=== 2008-03-12 13:05:00 ";
+    EXPECT_TRUE(text.starts_with(at + "backup, started by the daily time\n" + refusal + at +
+                                 "map drives, started by the Map Drives button\n" + refusal + at +
+                                 "backup, started by the Backup button\n"))
+        << text;
+    EXPECT_TRUE(text.ends_with("Duration: 30 s\n\n=== 2008-03-12 13:05:30 backup, started by "
+                               "tarnwell-cli\n" +
+                               refusal));
+    EXPECT_EQ(logFile.content(std::string(kLog) + kHeldBackSuffix), "");
 }
 
 TEST_F(BackupLogTest, FullLogIsRotatedAndAnUnwritableOneStopsNothing)

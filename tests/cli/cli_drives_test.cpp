@@ -52,8 +52,10 @@ TEST_F(CliDrivesTest, FailedRowsExitWithOne)
     world.setDrive(5, {"\\\\srv\\gone", "Y", "", ""});
     world.writeConfig();
     EXPECT_EQ(run("map-drives"), 1);
-    EXPECT_EQ(out.str(), "X: drive was mapped successfully.  \n"
-                         "Mapping of \\\\srv\\gone to Y failed!  \n");
+    const std::string failed =
+        "Mapping of \\\\srv\\gone to Y failed!  67 The network name cannot be found.";
+    EXPECT_EQ(out.str(), "X: drive was mapped successfully.  \n" + failed + "\n");
+    EXPECT_EQ(err.str(), "Tarnwell: " + failed + "\n");
 
     world.network.refuseCancel("X:", 2401);
     EXPECT_EQ(run("disconnect-drives"), 1);

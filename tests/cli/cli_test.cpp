@@ -136,6 +136,9 @@ TEST_F(CliTest, LogShowsTheLastRunsAndAFailingLogCostsOneLine)
     EXPECT_EQ(out.str(), refused);
     EXPECT_EQ(run({"log", "-n", "2"}), 0);
     EXPECT_EQ(out.str(), live + "Outcome: Error! , x\n\n" + refused);
+    memoryLog.append("C:\\Work\\Tarnwell.log.refused", refused); // waits for the next holder
+    EXPECT_EQ(run({"log", "-n", "2"}), 0);
+    EXPECT_EQ(out.str(), refused + refused);
 
     memoryLog.failWith = ErrorNumber::PermissionDenied;
     EXPECT_EQ(run({"backup"}), 0);
@@ -149,8 +152,10 @@ TEST_F(CliTest, UnmappedDrivesAreLinesOfTheirOwn)
     world.setPair(1, "C:\\Data\\Docs", "D:\\Backup\\New");
     world.writeConfig();
     EXPECT_EQ(run({"backup"}), 0);
-    EXPECT_EQ(out.str(),
-              "Backups Complete at 1:05:00 PM, on 3/12/2008\nMapping of \\\\srv\\gone failed!\n");
+    const std::string unmapped =
+        "Mapping of \\\\srv\\gone failed!  67 The network name cannot be found.";
+    EXPECT_EQ(out.str(), "Backups Complete at 1:05:00 PM, on 3/12/2008\n" + unmapped + "\n");
+    EXPECT_EQ(err.str(), "Tarnwell: " + unmapped + "\n");
 }
 
 TEST_F(CliTest, ProgressIsDrawnOnATerminalAndClearedBeforeMessages)

@@ -98,11 +98,13 @@ TEST_F(DriveCommandsTest, MapAllReportsEveryKindOfRowInOrderWithExactTexts)
     save();
 
     const DrivePassResult result = mapAll();
-    const std::string expected = "M: drive was mapped successfully.  \r\n"
-                                 "C: was already mapped.  \r\n"
-                                 "Mapping of  to E failed!  \r\n"
-                                 "Mapping of \\\\nas\\docs to D failed!  \r\n"
-                                 "P: drive was mapped successfully.  \r\n";
+    const std::string expected =
+        "M: drive was mapped successfully.  \r\n"
+        "C: was already mapped.  \r\n"
+        "Mapping of  to E failed!  67 The network name cannot be found.\r\n"
+        "Mapping of \\\\nas\\docs to D failed!  86 The specified network "
+        "password is not correct.\r\n"
+        "P: drive was mapped successfully.  \r\n";
     EXPECT_EQ(log, expected);
     EXPECT_EQ(status.text(), expected);
     EXPECT_EQ(status.repainted, std::vector<std::string>{expected});
@@ -127,6 +129,23 @@ TEST_F(DriveCommandsTest, MapAllReportsEveryKindOfRowInOrderWithExactTexts)
         EXPECT_TRUE(calls[i].remember) << calls[i].localName;
     }
     EXPECT_EQ(world.network.remembered().size(), 2u);
+}
+
+TEST_F(DriveCommandsTest, FailedMappingKeepsThePlatformsNumberAndText)
+{
+    setRow(1, {"\\\\nas\\docs", "D", "anna", "pw"});
+    save();
+    for (const int number :
+         {MemoryNetwork::kSessionCredentialConflict, MemoryNetwork::kLogonFailure,
+          MemoryNetwork::kAlreadyAssigned, MemoryNetwork::kBadNetPath}) {
+        world.network.refuseConnect("D:", number, 1);
+        status.details.clear();
+        mapAll();
+        const std::string line = "Mapping of \\\\nas\\docs to D failed!  " +
+                                 std::to_string(number) + " " + world.network.errorText(number);
+        EXPECT_EQ(log, line + "\r\n") << number;
+        EXPECT_EQ(status.details, std::vector<std::string>{line});
+    }
 }
 
 TEST_F(DriveCommandsTest, MapAllTwiceFindsTheDrivesAlreadyMapped)
@@ -283,7 +302,7 @@ TEST_F(DriveCommandsTest, ErrorInsideMapDriveIsReportedThereAndThePassGoesOn)
     EXPECT_TRUE(result.anyRowFailed);
     EXPECT_EQ(world.messageBox.texts(), std::vector<std::string>{errorReport(
                                             RuntimeError(48), " in Public Function MapDrive")});
-    EXPECT_EQ(log, "Mapping of \\\\nas\\music to M failed!  \r\n"
+    EXPECT_EQ(log, "Mapping of \\\\nas\\music to M failed!  \r\n" // no answer, no reason
                    "P: drive was mapped successfully.  \r\n");
     EXPECT_EQ(status.text(), log);
 }

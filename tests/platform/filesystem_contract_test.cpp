@@ -240,8 +240,11 @@ TEST_F(BackendTest, LogGrowsAtItsEndAndIsRenamedOverTheOlderOne)
     EXPECT_EQ(readBytes(file), "first\nsecond\n");
     log.append(older, "oldest\n");
     log.rename(file, older);
-    EXPECT_EQ(readBytes(older), "first\nsecond\n");
+    EXPECT_EQ(log.read(older), "first\nsecond\n");
     EXPECT_EQ(log.size(file), 0u);
+    log.remove(older);
+    log.remove(older); // nothing when there is none
+    EXPECT_EQ(log.read(older), "");
     makeFolder(at({"Folder"}));
     EXPECT_NE(errorOf([&] { log.append(at({"Folder"}), "x\n"); }), 0);
 }

@@ -39,6 +39,17 @@ std::string FakeClock::regionalTime(const LocalDateTime& when) const
     return text;
 }
 
+void FakeClock::sleep(int milliseconds)
+{
+    const int seconds = current.second + milliseconds / 1000;
+    current.second = seconds % 60;
+    current.minute += seconds / 60;
+    current.hour += current.minute / 60;
+    current.minute %= 60;
+    if (afterSleep)
+        afterSleep();
+}
+
 std::string FakeClock::regionalDate(const LocalDateTime& when) const
 {
     return std::to_string(when.month) + "/" + std::to_string(when.day) + "/" +

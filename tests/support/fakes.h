@@ -4,9 +4,11 @@
 #include "platform/codepage.h"
 #include "platform/folderdialog.h"
 #include "platform/messagebox.h"
+#include "platform/power.h"
 #include "platform/statusbox.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,16 +45,19 @@ public:
     std::string text() const override { return m_text; }
     void repaint() override { repainted.push_back(m_text); }
     void showProgress(const std::string& line) override { progress.push_back(line); }
+    void showDetail(const std::string& line) override { details.push_back(line); }
 
     std::vector<std::string> history;   // every setText
     std::vector<std::string> repainted; // the text at every repaint
     std::vector<std::string> progress;
+    std::vector<std::string> details;
 
 private:
     std::string m_text;
 };
 
-// A clock that says what the test sets; regional texts in US-English form.
+// A clock that says what the test sets; regional texts in US-English form. A sleep moves the
+// time on at once by its whole seconds (within one day), then calls afterSleep.
 class FakeClock : public Clock
 {
 public:
@@ -61,8 +66,21 @@ public:
     LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
+    void sleep(int milliseconds) override;
 
     LocalDateTime current;
+    std::function<void()> afterSleep;
+};
+
+// Counts how often the computer was held awake and let go again.
+class RecordingPower : public Power
+{
+public:
+    void holdAwake() override { ++holds; }
+    void releaseAwake() override { ++releases; }
+
+    int holds = 0;
+    int releases = 0;
 };
 
 // A single-byte code page: Latin-1. Characters above U+00FF cannot be stored. The bytes in

@@ -7,8 +7,8 @@
 namespace tarnwell::test {
 
 // The log service on the in-memory file system, so that what is appended can be read back
-// through it. A renamed file leaves an empty one behind, which reads as no log. Every call
-// fails with failWith when it is not 0.
+// through it. A renamed or removed file leaves an empty one behind, which reads as none.
+// Every call fails with failWith when it is not 0.
 class MemoryLogFile : public LogFile
 {
 public:
@@ -29,6 +29,16 @@ public:
         check();
         m_fileSystem.addFile(to, content(from));
         m_fileSystem.addFile(from, "");
+    }
+    std::string read(const std::string& path) override
+    {
+        check();
+        return content(path);
+    }
+    void remove(const std::string& path) override
+    {
+        check();
+        m_fileSystem.addFile(path, "");
     }
 
     std::string content(const std::string& path) const

@@ -110,4 +110,20 @@ int MemoryNetwork::cancel(const std::string& localName, bool forget, bool force)
     return finish(0);
 }
 
+std::string MemoryNetwork::errorText(int number) const
+{
+    static const std::map<int, std::string> texts = {
+        {kBadNetPath, "The network path was not found."},
+        {kBadNetName, "The network name cannot be found."},
+        {kAlreadyAssigned, "The local device name is already in use."},
+        {kInvalidPassword, "The specified network password is not correct."},
+        {kSessionCredentialConflict,
+         "Multiple connections to a server or shared resource by the same user, using more than "
+         "one user name, are not allowed."},
+        {kLogonFailure, "The user name or password is incorrect."},
+    };
+    const auto found = texts.find(number);
+    return found == texts.end() ? std::string() : found->second;
+}
+
 } // namespace tarnwell::test

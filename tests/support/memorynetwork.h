@@ -17,9 +17,12 @@ class MemoryNetwork : public Network
 public:
     // The Windows numbers the real networking layer answers with.
     static constexpr int kAccessDenied = 5;
+    static constexpr int kBadNetPath = 53;
     static constexpr int kBadNetName = 67;
     static constexpr int kAlreadyAssigned = 85;
     static constexpr int kInvalidPassword = 86;
+    static constexpr int kSessionCredentialConflict = 1219;
+    static constexpr int kLogonFailure = 1326;
     static constexpr int kNotConnected = 2250;
 
     struct Call
@@ -53,6 +56,8 @@ public:
                 const std::string& userName, const std::string& password, bool remember) override;
     int cancel(const std::string& localName, bool forget, bool force) override;
     int lastError() const override { return m_lastError; }
+    // The English texts Windows gives for connections refused so; empty for any other.
+    std::string errorText(int number) const override;
 
 private:
     int finish(int number);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace tarnwell::posix {
 
@@ -62,6 +63,11 @@ std::string PosixClock::format(const char* pattern, const LocalDateTime& when) c
                                    ? ::strftime_l(text, sizeof text, pattern, &fields, m_locale)
                                    : std::strftime(text, sizeof text, pattern, &fields);
     return std::string(text, length);
+}
+
+void PosixClock::sleep(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 } // namespace tarnwell::posix

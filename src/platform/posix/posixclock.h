@@ -20,6 +20,7 @@ public:
     LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
+    void sleep(int milliseconds) override;
 
 private:
     std::string format(const char* pattern, const LocalDateTime& when) const;

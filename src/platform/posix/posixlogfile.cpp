@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarnwell::posix {
 
@@ -39,6 +40,34 @@ void PosixLogFile::rename(const std::string& from, const std::string& to)
 {
     if (std::rename(from.c_str(), to.c_str()) != 0)
         throw pathError(errno, to).concerning(to);
+}
+
+std::string PosixLogFile::read(const std::string& path)
+{
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file) {
+        if (errno == ENOENT)
+            return {};
+        throw pathError(errno, path).concerning(path);
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw pathError(errno, path).concerning(path);
+        if (got == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+void PosixLogFile::remove(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw pathError(errno, path).concerning(path);
 }
 
 } // namespace tarnwell::posix

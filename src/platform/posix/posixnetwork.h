@@ -17,6 +17,7 @@ public:
                 const std::string& userName, const std::string& password, bool remember) override;
     int cancel(const std::string& localName, bool forget, bool force) override;
     int lastError() const override { return m_lastError; }
+    std::string errorText(int number) const override;
 
 private:
     int m_lastError = 0;

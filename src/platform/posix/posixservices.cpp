@@ -7,6 +7,18 @@
 
 namespace tarnwell {
 
+namespace {
+
+// A Linux desktop keeps a machine awake by its own settings; nothing to hold here.
+class PosixPower : public Power
+{
+public:
+    void holdAwake() override {}
+    void releaseAwake() override {}
+};
+
+} // namespace
+
 SystemServices makeSystemServices()
 {
     SystemServices services;
@@ -15,6 +27,7 @@ SystemServices makeSystemServices()
     services.clock = std::make_unique<posix::PosixClock>();
     services.codePage = std::make_unique<posix::PosixCodePage>();
     services.logFile = std::make_unique<posix::PosixLogFile>();
+    services.power = std::make_unique<PosixPower>();
     return services;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/win32/win32filesystem.h"
 #include "platform/win32/win32logfile.h"
 #include "platform/win32/win32network.h"
+#include "platform/win32/win32power.h"
 
 namespace tarnwell {
 
@@ -15,6 +16,7 @@ SystemServices makeSystemServices()
     services.clock = std::make_unique<win32::Win32Clock>();
     services.codePage = std::make_unique<win32::Win32CodePage>();
     services.logFile = std::make_unique<win32::Win32LogFile>();
+    services.power = std::make_unique<win32::Win32Power>();
     return services;
 }
 

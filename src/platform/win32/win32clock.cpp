@@ -77,4 +77,9 @@ std::string Win32Clock::regionalDate(const LocalDateTime& when) const
     });
 }
 
+void Win32Clock::sleep(int milliseconds)
+{
+    Sleep(static_cast<DWORD>(milliseconds));
+}
+
 } // namespace tarnwell::win32

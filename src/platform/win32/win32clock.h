@@ -12,6 +12,7 @@ public:
     LocalDateTime localTimeOf(std::int64_t secondsSince1970) const override;
     std::string regionalTime(const LocalDateTime& when) const override;
     std::string regionalDate(const LocalDateTime& when) const override;
+    void sleep(int milliseconds) override;
 };
 
 } // namespace tarnwell::win32

@@ -43,4 +43,36 @@ void Win32LogFile::rename(const std::string& from, const std::string& to)
         throw lastWin32Error(Subject::File).concerning(to);
 }
 
+std::string Win32LogFile::read(const std::string& path)
+{
+    FileHandle file(CreateFileW(toLongPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND)
+            return {};
+        throw win32Error(code, Subject::File).concerning(path);
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+            throw lastWin32Error(Subject::File).concerning(path);
+        if (got == 0)
+            return text;
+        text.append(buffer, got);
+    }
+}
+
+void Win32LogFile::remove(const std::string& path)
+{
+    if (!DeleteFileW(toLongPath(path).c_str())) {
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND)
+            throw win32Error(code, Subject::File).concerning(path);
+    }
+}
+
 } // namespace tarnwell::win32

@@ -12,6 +12,8 @@ public:
     void append(const std::string& path, const std::string& text) override;
     std::uint64_t size(const std::string& path) override;
     void rename(const std::string& from, const std::string& to) override;
+    std::string read(const std::string& path) override;
+    void remove(const std::string& path) override;
 };
 
 } // namespace tarnwell::win32

@@ -1,8 +1,10 @@
 #include "platform/win32/win32network.h"
 
 #include "platform/win32/widetext.h"
+#include "platform/win32/win32error.h"
 #include "platform/win32/winapi.h"
 
+#include <iterator>
 #include <winnetwk.h>
 
 namespace tarnwell::win32 {
@@ -55,7 +57,25 @@ int Win32Network::connect(const std::string& localName, const std::string& remot
     const DWORD result = WNetAddConnection2W(&resource, orNull(secret.text()), orNull(user),
                                              remember ? CONNECT_UPDATE_PROFILE : 0);
     m_lastError = static_cast<int>(result);
+    m_providerText.clear();
+    if (result == ERROR_EXTENDED_ERROR) {
+        // The provider keeps its own code and text; the system's text would only say so.
+        DWORD code = 0;
+        wchar_t text[512] = {};
+        wchar_t provider[128] = {};
+        if (WNetGetLastErrorW(&code, text, std::size(text), provider, std::size(provider)) ==
+                NO_ERROR &&
+            text[0] != L'\0')
+            m_providerText = toUtf8(std::wstring(provider) + L": " + text);
+    }
     return m_lastError;
+}
+
+std::string Win32Network::errorText(int number) const
+{
+    if (number == ERROR_EXTENDED_ERROR && !m_providerText.empty())
+        return m_providerText;
+    return systemMessage(static_cast<unsigned long>(number));
 }
 
 int Win32Network::cancel(const std::string& localName, bool forget, bool force)
