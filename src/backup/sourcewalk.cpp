@@ -51,24 +51,22 @@ private:
             m_visitor.folder(relative);
             for (FolderEntry& entry : entries) {
                 const std::string full = joinPath(m_style, path, entry.name);
-                if (entry.type == FolderEntry::Type::Folder) {
-                    if (entry.link && entry.hiddenSystem)
-                        m_visitor.leftOut({CopyNote::Kind::SystemLink, full, {}});
-                    else
-                        subfolders.push_back(std::move(entry.name));
-                } else if (entry.type == FolderEntry::Type::Failed) {
-                    RuntimeError failure =
-                        entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
-                    m_visitor.failed(below(relative, entry.name), failure.concerning(full));
-                } else if (entry.type == FolderEntry::Type::Other) {
-                    if (!entry.what.empty())
-                        m_visitor.leftOut({CopyNote::Kind::Special, full, entry.what});
-                } else if (entry.onlineOnly) {
-                    m_visitor.leftOut({CopyNote::Kind::OnlineOnly, full, {}});
-                } else if (isCopyTempName(entry.name)) {
-                    m_visitor.leftOut({CopyNote::Kind::TempName, full, {}});
-                } else {
+                switch (entryRole(entry)) {
+                case EntryRole::Enter:
+                    subfolders.push_back(std::move(entry.name));
+                    break;
+                case EntryRole::Fail:
+                    m_visitor.failed(below(relative, entry.name),
+                                     entryFailure(entry).concerning(full));
+                    break;
+                case EntryRole::LeaveOut:
+                    m_visitor.leftOut(leftOutNote(entry, full));
+                    break;
+                case EntryRole::Skip:
+                    break;
+                case EntryRole::Copy:
                     m_visitor.file(below(relative, entry.name), entry);
+                    break;
                 }
             }
         }

@@ -126,6 +126,41 @@ std::string copyTempName(std::uint64_t unique)
     return name;
 }
 
+EntryRole entryRole(const FolderEntry& entry)
+{
+    switch (entry.type) {
+    case FolderEntry::Type::Folder:
+        // Windows keeps such links in a profile for older programs; they lead to folders
+        // copied under their own names, and their access list refuses listing.
+        return entry.link && entry.hiddenSystem ? EntryRole::LeaveOut : EntryRole::Enter;
+    case FolderEntry::Type::Failed:
+        return EntryRole::Fail;
+    case FolderEntry::Type::Other:
+        return entry.what.empty() ? EntryRole::Skip : EntryRole::LeaveOut;
+    case FolderEntry::Type::File:
+        // Reading an online-only file would download it.
+        return entry.onlineOnly || isCopyTempName(entry.name) ? EntryRole::LeaveOut
+                                                              : EntryRole::Copy;
+    }
+    return EntryRole::Skip;
+}
+
+CopyNote leftOutNote(const FolderEntry& entry, const std::string& path)
+{
+    if (entry.type == FolderEntry::Type::Folder)
+        return {CopyNote::Kind::SystemLink, path, {}};
+    if (entry.type == FolderEntry::Type::Other)
+        return {CopyNote::Kind::Special, path, entry.what};
+    if (entry.onlineOnly)
+        return {CopyNote::Kind::OnlineOnly, path, {}};
+    return {CopyNote::Kind::TempName, path, {}};
+}
+
+RuntimeError entryFailure(const FolderEntry& entry)
+{
+    return entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
+}
+
 bool isCopyTempName(std::string_view name)
 {
     if (name.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size() ||

@@ -143,4 +143,20 @@ void copyFolderTree(CopyPrimitives& primitives, const std::string& source,
 std::string copyTempName(std::uint64_t unique);
 bool isCopyTempName(std::string_view name);
 
+// What the copy does with one entry of a source's listing, and so what every reader of a source
+// that follows the copy's rules does with it.
+enum class EntryRole
+{
+    Copy,     // a file to copy
+    Enter,    // a folder to walk into
+    Fail,     // what a link leads to cannot be reached: a failure of that entry
+    LeaveOut, // left out on purpose and named: see leftOutNote
+    Skip,     // gone since it was listed
+};
+EntryRole entryRole(const FolderEntry& entry);
+// Why an entry whose role is LeaveOut is left out; path is its full path.
+CopyNote leftOutNote(const FolderEntry& entry, const std::string& path);
+// The failure of an entry whose role is Fail.
+RuntimeError entryFailure(const FolderEntry& entry);
+
 } // namespace tarnwell

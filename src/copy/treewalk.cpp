@@ -79,30 +79,26 @@ void TreeWalk::copyContents(const std::string& source, const std::string& destin
             if (m_workers.stopped())
                 return;
             const std::string path = join(source, entry.name);
-            if (entry.type == FolderEntry::Type::Folder) {
-                // Windows keeps such links in a profile for older programs; they lead to
-                // folders copied under their own names, and their access list refuses listing.
-                if (entry.link && entry.hiddenSystem)
-                    m_workers.note({CopyNote::Kind::SystemLink, path, {}});
+            switch (entryRole(entry)) {
+            case EntryRole::Enter:
+                subfolders.push_back(std::move(entry.name));
+                break;
+            case EntryRole::Fail:
+                m_workers.fail(below(relative, entry.name), entryFailure(entry).concerning(path));
+                break;
+            case EntryRole::LeaveOut:
+                // An online-only file's copy, if the destination has one, stays as it is.
+                m_workers.note(leftOutNote(entry, path));
+                break;
+            case EntryRole::Skip:
+                break;
+            case EntryRole::Copy:
+                if (copies.upToDate(entry))
+                    m_workers.upToDate();
                 else
-                    subfolders.push_back(std::move(entry.name));
-            } else if (entry.type == FolderEntry::Type::Failed) {
-                RuntimeError failure =
-                    entry.failure.value_or(RuntimeError(ErrorNumber::PathFileAccessError));
-                m_workers.fail(below(relative, entry.name), failure.concerning(path));
-            } else if (entry.type == FolderEntry::Type::Other) {
-                if (!entry.what.empty())
-                    m_workers.note({CopyNote::Kind::Special, path, entry.what});
-            } else if (entry.onlineOnly) {
-                // Reading it would download it; a copy the destination has stays as it is.
-                m_workers.note({CopyNote::Kind::OnlineOnly, path, {}});
-            } else if (isCopyTempName(entry.name)) {
-                m_workers.note({CopyNote::Kind::TempName, path, {}});
-            } else if (copies.upToDate(entry)) {
-                m_workers.upToDate();
-            } else {
-                enqueue(path, join(destination, entry.name), destination,
-                        below(relative, entry.name), !known || copies.holds(entry.name));
+                    enqueue(path, join(destination, entry.name), destination,
+                            below(relative, entry.name), !known || copies.holds(entry.name));
+                break;
             }
             m_workers.reportIfDue();
         }
