@@ -2,8 +2,10 @@
 
 #include "app/globalvariables.h"
 #include "app/startup.h"
+#include "app/unattended.h"
 #include "backup/backupcommand.h"
 #include "config/frmconfig.h"
+#include "config/runlock.h"
 #include "drives/drivecommands.h"
 #include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
@@ -56,7 +58,12 @@ FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* 
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
       m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
       m_scheduler(services.messageBox, [this](const std::string& lateReason) {
-          backup(lateReason.empty() ? "the daily time" : "the daily time; " + lateReason);
+          // Another program's command holding Config.dat would refuse this run; the scheduler
+          // tries again until it has ended.
+          if (RunLock(m_services.fileSystem).otherRunning())
+              return false;
+          unattendedBackup(lateReason.empty() ? "the daily time" : "the daily time; " + lateReason);
+          return true;
       })
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -117,7 +124,7 @@ QPushButton* FrmMain::addButton(const char* name, const char* caption, int left,
 void FrmMain::Form_Load(const std::string& argumentText)
 {
     StartupActions actions;
-    actions.backup = [this] { backup("\"auto\""); };
+    actions.backup = [this] { unattendedBackup("\"auto\""); };
     actions.mapDrives = [this] { mapDrives("\"mapdrives\""); };
     runFormLoad(m_services, argumentText, actions);
 }
@@ -127,13 +134,22 @@ void FrmMain::cmdBackup_Click()
     backup("the Backup button");
 }
 
-// The Backup button, the daily time and "auto" run the same command; only the run log tells
-// them apart.
+// The Backup button's run keeps its message boxes: the user is there.
 void FrmMain::backup(const std::string& trigger)
 {
     {
         Scheduler::Hold busy(m_scheduler);
         runBackupCommand(m_services, m_status, trigger);
+    }
+    closeIfAskedDuringARun();
+}
+
+// The daily time and "auto": no one is there to click, so no message box waits.
+void FrmMain::unattendedBackup(const std::string& trigger)
+{
+    {
+        Scheduler::Hold busy(m_scheduler);
+        runUnattendedBackup(m_services, m_status, trigger);
     }
     closeIfAskedDuringARun();
 }

@@ -65,6 +65,7 @@ private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
     void closeIfAskedDuringARun();
     void backup(const std::string& trigger);
+    void unattendedBackup(const std::string& trigger);
     void mapDrives(const char* trigger);
 
     Services m_services;
