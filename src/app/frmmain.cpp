@@ -10,6 +10,7 @@
 #include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
 #include "ui/appicon.h"
+#include "ui/background.h"
 #include "ui/controls.h"
 #include "ui/formlayout.h"
 
@@ -42,9 +43,6 @@ void TxtMessageStatus::repaint()
 void TxtMessageStatus::showProgress(const std::string& line)
 {
     display(line.empty() ? m_text : m_text + "\n" + line);
-    m_box->repaint();
-    // Keep the windows painted during a long run; clicks and keys wait until it ends.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TxtMessageStatus::display(const std::string& text)
@@ -79,6 +77,7 @@ FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* 
     QPushButton* minimize = addButton("cmdMinimize", "\\/", 6480, 495);
     minimize->setToolTip(QStringLiteral("Minimize"));
     QPushButton* close = addButton("cmdClose", "Close", 7080, 975);
+    m_commandButtons = {backup, mapDrives, disconnect};
 
     m_txtMessage->setObjectName(QStringLiteral("txtMessage"));
     placeTwips(m_txtMessage, 120, 120, 7935, 1215);
@@ -137,19 +136,37 @@ void FrmMain::cmdBackup_Click()
 // The Backup button's run keeps its message boxes: the user is there.
 void FrmMain::backup(const std::string& trigger)
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        runBackupCommand(m_services, m_status, trigger);
-    }
-    closeIfAskedDuringARun();
+    runCommand([&](const Services& services, StatusBox& status) {
+        runBackupCommand(services, status, trigger);
+    });
 }
 
 // The daily time and "auto": no one is there to click, so no message box waits.
 void FrmMain::unattendedBackup(const std::string& trigger)
 {
+    runCommand([&](const Services& services, StatusBox& status) {
+        runUnattendedBackup(services, status, trigger);
+    });
+}
+
+// A command runs on a thread of its own while the window paints and answers. Its buttons are
+// off meanwhile, so that a click made during a run starts nothing, then or after it.
+void FrmMain::runCommand(const std::function<void(const Services&, StatusBox&)>& command)
+{
     {
         Scheduler::Hold busy(m_scheduler);
-        runUnattendedBackup(m_services, m_status, trigger);
+        const QPointer<QWidget> focused = QApplication::focusWidget();
+        for (QPushButton* button : m_commandButtons)
+            button->setEnabled(false);
+        UiThreadMessageBox messageBox(m_services.messageBox);
+        const Services services{m_services.fileSystem, m_services.network, m_services.clock,
+                                m_services.codePage,   messageBox,         m_services.runLog};
+        UiThreadStatusBox status(m_status);
+        runInBackground([&] { command(services, status); });
+        for (QPushButton* button : m_commandButtons)
+            button->setEnabled(true);
+        if (focused && focused->isEnabled())
+            focused->setFocus();
     }
     closeIfAskedDuringARun();
 }
@@ -176,20 +193,16 @@ void FrmMain::cmdMapDrives_Click()
 
 void FrmMain::mapDrives(const char* trigger)
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog, trigger);
-    }
-    closeIfAskedDuringARun();
+    runCommand([&](const Services& services, StatusBox& status) {
+        tarnwell::cmdMapDrives_Click(services, status, strDriveLog, trigger);
+    });
 }
 
 void FrmMain::cmdDisconnectDrives_Click()
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
-    }
-    closeIfAskedDuringARun();
+    runCommand([&](const Services& services, StatusBox& status) {
+        tarnwell::cmdDisconnectDrives_Click(services, status, strDriveLog);
+    });
 }
 
 void FrmMain::cmdMinimize_Click()

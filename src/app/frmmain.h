@@ -7,8 +7,10 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -66,6 +68,7 @@ private:
     void closeIfAskedDuringARun();
     void backup(const std::string& trigger);
     void unattendedBackup(const std::string& trigger);
+    void runCommand(const std::function<void(const Services&, StatusBox&)>& command);
     void mapDrives(const char* trigger);
 
     Services m_services;
@@ -75,7 +78,8 @@ private:
     TxtMessageStatus m_status;
     Scheduler m_scheduler;
     QPointer<FrmConfig> m_frmConfig;
-    std::string strDriveLog; // the drive commands' report
+    std::vector<QPushButton*> m_commandButtons; // off while a command runs
+    std::string strDriveLog;                    // the drive commands' report
     bool m_closeAfterRun = false;
 };
 

@@ -6,6 +6,7 @@
 #include "support/testworld.h"
 #include "ui/formlayout.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace tarnwell {
 
@@ -253,12 +258,13 @@ private slots:
 
     void closeDuringARunWaitsForItsEnd()
     {
-        // Whether the main window was still open when each message box came up.
+        // Whether the main window was still open when each message box came up, on its thread.
         struct WatchingMessageBox : MessageBox
         {
             void show(const std::string&, const std::string&, MessageIcon) override
             {
-                openAtMessage.push_back(window->isVisible());
+                openAtMessage.push_back(window->isVisible() &&
+                                        QThread::currentThread() == window->thread());
             }
             QWidget* window = nullptr;
             std::vector<bool> openAtMessage;
@@ -291,6 +297,79 @@ private slots:
         QCOMPARE(window.status().text(),
                  std::string("Error! , 61 Disk full (C:\\Other C:\\Backup"));
         QVERIFY(!window.isVisible());
+    }
+
+    // A server that does not answer holds the mapping; the window goes on answering, and the
+    // clicks on Backup made meanwhile start no backup, then or after it.
+    void answersWhileAMappingHangsAndDropsItsClicks()
+    {
+        struct HangingNetwork : Network
+        {
+            explicit HangingNetwork(Network& real) : real(real) {}
+            int connect(const std::string& local, const std::string& remote,
+                        const std::string& user, const std::string& password,
+                        bool remember) override
+            {
+                hanging = true;
+                for (int waited = 0; waited < 3000 && !released; waited += 5)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                return real.connect(local, remote, user, password, remember);
+            }
+            int cancel(const std::string& local, bool forget, bool force) override
+            {
+                return real.cancel(local, forget, force);
+            }
+            int lastError() const override { return real.lastError(); }
+            Network& real;
+            std::atomic<bool> hanging{false}, released{false};
+        };
+        test::TestWorld& world = *m_world;
+        HangingNetwork network(world.network);
+        const Services services{world.fileSystem, network, world.clock, world.codePage,
+                                world.messageBox};
+        FrmMain window(services, m_dialog);
+        world.network.addShare("\\\\srv\\data");
+        DriveTable table;
+        table[0] = {"\\\\srv\\data", "M", "ann", "secret"};
+        saveDriveTable(world.fileSystem, world.codePage, table);
+        FolderPairs pairs; // what a backup would copy
+        pairs.sources[0] = "C:\\Data";
+        pairs.targets[0] = "C:\\Backup";
+        saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "");
+        world.fileSystem.addFile("C:\\Data\\a.txt", "alpha");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // Every 100 ms the window's own thread notes the time, as it does for a paint or a key.
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longestGap = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        bool offDuringTheRun = false;
+        QTimer::singleShot(0, [&] {
+            if (!QTest::qWaitFor([&] { return network.hanging.load(); }))
+                return;
+            clock.start();
+            beat.start(100);
+            auto* backup = window.findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+            offDuringTheRun = !backup->isEnabled();
+            QTest::mouseClick(backup, Qt::LeftButton);
+            QTest::qWait(1500);
+            QTest::mouseClick(backup, Qt::LeftButton);
+            network.released = true;
+        });
+        window.cmdMapDrives_Click();
+        QTest::qWait(200);
+        beat.stop();
+        QVERIFY2(last >= 1500 && longestGap < 1000, qPrintable(QString::number(longestGap)));
+        QCOMPARE(window.status().text(), std::string("M: drive was mapped successfully.  \r\n"));
+        QVERIFY(!world.fileSystem.exists("C:\\Backup"));
+        QVERIFY(offDuringTheRun);
+        QVERIFY(window.findChild<QPushButton*>(QStringLiteral("cmdBackup"))->isEnabled());
     }
 
     // What the user sees of the four windows: every caption whole, in the fonts this system
