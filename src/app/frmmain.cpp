@@ -2,6 +2,7 @@
 
 #include "app/globalvariables.h"
 #include "app/startup.h"
+#include "app/startupreport.h"
 #include "app/unattended.h"
 #include "backup/backupcommand.h"
 #include "config/frmconfig.h"
@@ -13,6 +14,7 @@
 #include "ui/background.h"
 #include "ui/controls.h"
 #include "ui/formlayout.h"
+#include "ui/qtannouncer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -52,7 +54,8 @@ void TxtMessageStatus::display(const std::string& text)
     m_box->setPlainText(shown);
 }
 
-FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
+FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, Announcer* announcer,
+                 QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
       m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
       m_scheduler(services.messageBox, [this](const std::string& lateReason) {
@@ -69,6 +72,11 @@ FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* 
         QStringLiteral("Tarnwell Backup (Minimize Me And Leave Me Running To Auto Backup)"));
     setWindowIcon(tarnwellIcon());
     setClientTwips(this, 8160, 2055);
+    if (!announcer) {
+        m_ownAnnouncer = std::make_unique<QtAnnouncer>(this);
+        announcer = m_ownAnnouncer.get();
+    }
+    m_announcer = announcer;
 
     QPushButton* backup = addButton("cmdBackup", "Backup", 120, 1335);
     QPushButton* config = addButton("cmdConfig", "Config", 1560, 975);
@@ -126,6 +134,30 @@ void FrmMain::Form_Load(const std::string& argumentText)
     actions.backup = [this] { unattendedBackup("\"auto\""); };
     actions.mapDrives = [this] { mapDrives("\"mapdrives\""); };
     runFormLoad(m_services, argumentText, actions);
+    // After the load step's own reports: how things stand for someone who comes back to a PC
+    // left alone, or how to begin.
+    errorTrap(m_services.messageBox, " in Form_Load", [this] {
+        std::vector<std::string> lines;
+        if (!m_status.text().empty())
+            lines.push_back(m_status.text());
+        for (const std::string& line : startupReport(m_services.fileSystem, m_services.clock.now(),
+                                                     mdlGlobalVariables::strBackupTime))
+            lines.push_back(line);
+        std::string text;
+        for (const std::string& line : lines)
+            text += (text.empty() ? "" : "\r\n") + line;
+        m_status.setReport(text, lines);
+    });
+    showState();
+}
+
+// The tray's tool tip, renewed when the outcome or the daily time has changed.
+void FrmMain::showState()
+{
+    const std::string state = stateText(m_lastOutcome, mdlGlobalVariables::strBackupTime);
+    if (state != m_shownState)
+        m_announcer->showState(state);
+    m_shownState = state;
 }
 
 void FrmMain::cmdBackup_Click()
@@ -139,14 +171,27 @@ void FrmMain::backup(const std::string& trigger)
     runCommand([&](const Services& services, StatusBox& status) {
         runBackupCommand(services, status, trigger);
     });
+    noteOutcome();
+}
+
+void FrmMain::noteOutcome()
+{
+    const std::string text = m_status.text();
+    m_lastOutcome = text.substr(0, text.find("\r\n"));
+    showState();
 }
 
 // The daily time and "auto": no one is there to click, so no message box waits.
 void FrmMain::unattendedBackup(const std::string& trigger)
 {
+    UnattendedResult result;
     runCommand([&](const Services& services, StatusBox& status) {
-        runUnattendedBackup(services, status, trigger);
+        result = runUnattendedBackup(services, status, trigger);
     });
+    // No one saw it end: the task bar and a notification say that it failed.
+    if (result.outcome != BackupOutcome::Complete)
+        m_announcer->backupFailed(result.firstProblem);
+    noteOutcome();
 }
 
 // A command runs on a thread of its own while the window paints and answers. Its buttons are
@@ -218,6 +263,7 @@ void FrmMain::cmdClose_Click()
 void FrmMain::ctrTimer_Timer()
 {
     m_scheduler.tick(m_services.clock.now(), mdlGlobalVariables::strBackupTime);
+    showState();
     closeIfAskedDuringARun();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/scheduler.h"
+#include "platform/announcer.h"
 #include "platform/folderdialog.h"
 #include "platform/services.h"
 #include "platform/statusbox.h"
@@ -43,7 +44,9 @@ class FrmMain : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent = nullptr);
+    // Without an announcer the window makes its own: the task bar and a tray icon.
+    FrmMain(const Services& services, FolderDialog& folderDialog, Announcer* announcer = nullptr,
+            QWidget* parent = nullptr);
     ~FrmMain() override;
 
     // The load step; runs before the window is first shown.
@@ -68,6 +71,8 @@ private:
     void closeIfAskedDuringARun();
     void backup(const std::string& trigger);
     void unattendedBackup(const std::string& trigger);
+    void noteOutcome();
+    void showState();
     void runCommand(const std::function<void(const Services&, StatusBox&)>& command);
     void mapDrives(const char* trigger);
 
@@ -81,6 +86,10 @@ private:
     std::vector<QPushButton*> m_commandButtons; // off while a command runs
     std::string strDriveLog;                    // the drive commands' report
     bool m_closeAfterRun = false;
+    std::unique_ptr<Announcer> m_ownAnnouncer;
+    Announcer* m_announcer = nullptr;
+    std::string m_lastOutcome; // the first line of the last backup's report
+    std::string m_shownState;
 };
 
 } // namespace tarnwell

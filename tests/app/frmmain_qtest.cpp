@@ -2,6 +2,7 @@
 #include "app/globalvariables.h"
 #include "config/settings.h"
 #include "config/windowtesting.h"
+#include "platform/announcer.h"
 #include "platform/error.h"
 #include "support/testworld.h"
 #include "ui/formlayout.h"
@@ -194,7 +195,8 @@ private slots:
 
         m_window->Form_Load("auto");
         const std::string failed = "Error! , C:\\Missing is not a valid source)";
-        QCOMPARE(m_window->status().text(), failed);
+        QCOMPARE(m_window->status().text(),
+                 failed + "\r\nNo complete backup is recorded in Tarnwell.log.");
         QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:05:00 PM"));
 
         m_window->status().setText("");
@@ -297,6 +299,55 @@ private slots:
         QCOMPARE(window.status().text(),
                  std::string("Error! , 61 Disk full (C:\\Other C:\\Backup"));
         QVERIFY(!window.isVisible());
+    }
+
+    // Coming back to a PC left alone: the start-up says how things stand, a daily backup that
+    // failed is announced and the tray's tool tip says so; the Backup button's run is not.
+    void leftAloneTheStartSaysHowThingsStandAndAFailureIsAnnounced()
+    {
+        struct RecordingAnnouncer : Announcer
+        {
+            void backupFailed(const std::string& problem) override { failures.push_back(problem); }
+            void showState(const std::string& shown) override { state = shown; }
+            std::vector<std::string> failures;
+            std::string state;
+        } announcer;
+        test::TestWorld& world = *m_world;
+        world.clock.current = {2026, 12, 7, 13, 4, 59};
+        FrmMain firstStart(world.services, m_dialog, &announcer);
+        firstStart.Form_Load("");
+        QCOMPARE(firstStart.status().text(),
+                 std::string("To begin: click Config, fill in the folder pairs (S and T browse for "
+                             "a source and a target folder), set the daily time with [>], and "
+                             "Save."));
+
+        world.fileSystem.addFile("Tarnwell.log",
+                                 "=== 2026-12-04 13:05:00 backup, started by the daily time\n"
+                                 "=== 2026-12-04 13:06:30 backup, started by the Backup button\n"
+                                 "refused: another backup or drive command is running\n\n"
+                                 "Outcome: Backups Complete at 1:05:09 PM, on 12/4/2026\n\n"
+                                 "=== 2026-12-05 13:05:00 backup, started by the daily time\n"
+                                 "Outcome: Error! , C:\\Missing is not a valid source)\n\n");
+        FolderPairs pairs;
+        pairs.sources[0] = "C:\\Missing";
+        pairs.targets[0] = "C:\\Backup";
+        world.fileSystem.addFolder("C:\\Backup");
+        saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "1:05:00 PM");
+        FrmMain window(world.services, m_dialog, &announcer);
+        window.Form_Load("");
+        QCOMPARE(window.status().text(),
+                 std::string("Last complete backup: 2026-12-04 13:05.\r\nNo backup has completed "
+                             "for more than two days: Tarnwell.log (tarnwell-cli log) says why."));
+
+        window.ctrTimer_Timer();
+        world.clock.current = {2026, 12, 7, 13, 5, 0};
+        window.ctrTimer_Timer();
+        QCOMPARE(announcer.failures.size(), 1u);
+        QVERIFY(announcer.failures[0].find("C:\\Missing") != std::string::npos);
+        QVERIFY(announcer.state.find("Error! , C:\\Missing") != std::string::npos);
+        QVERIFY(announcer.state.find("1:05:00 PM") != std::string::npos);
+        window.cmdBackup_Click();
+        QCOMPARE(announcer.failures.size(), 1u);
     }
 
     // A server that does not answer holds the mapping; the window goes on answering, and the
