@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
 
 namespace tarnwell {
 
@@ -168,10 +169,9 @@ void FrmMain::cmdBackup_Click()
 // The Backup button's run keeps its message boxes: the user is there.
 void FrmMain::backup(const std::string& trigger)
 {
-    runCommand([&](const Services& services, StatusBox& status) {
-        runBackupCommand(services, status, trigger);
-    });
-    noteOutcome();
+    runCommand([&](const Services& services,
+                   StatusBox& status) { runBackupCommand(services, status, trigger); },
+               [this] { noteOutcome(); });
 }
 
 void FrmMain::noteOutcome()
@@ -185,34 +185,41 @@ void FrmMain::noteOutcome()
 void FrmMain::unattendedBackup(const std::string& trigger)
 {
     UnattendedResult result;
-    runCommand([&](const Services& services, StatusBox& status) {
-        result = runUnattendedBackup(services, status, trigger);
-    });
-    // No one saw it end: the task bar and a notification say that it failed.
-    if (result.outcome != BackupOutcome::Complete)
-        m_announcer->backupFailed(result.firstProblem);
-    noteOutcome();
+    runCommand([&](const Services& services,
+                   StatusBox& status) { result = runUnattendedBackup(services, status, trigger); },
+               [&] {
+                   // No one saw it end: the task bar and a notification say that it failed.
+                   if (result.outcome != BackupOutcome::Complete)
+                       m_announcer->backupFailed(result.firstProblem);
+                   noteOutcome();
+               });
 }
 
 // A command runs on a thread of its own while the window paints and answers. Its buttons are
-// off meanwhile, so that a click made during a run starts nothing, then or after it.
-void FrmMain::runCommand(const std::function<void(const Services&, StatusBox&)>& command)
+// off meanwhile, so that a click made during a run starts nothing, then or after it. They come
+// back, and ended follows, as soon as the command ends, also while a message box opened
+// meanwhile (Save's, say) still waits.
+void FrmMain::runCommand(const std::function<void(const Services&, StatusBox&)>& command,
+                         const std::function<void()>& ended)
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        const QPointer<QWidget> focused = QApplication::focusWidget();
-        for (QPushButton* button : m_commandButtons)
-            button->setEnabled(false);
-        UiThreadMessageBox messageBox(m_services.messageBox);
-        const Services services{m_services.fileSystem, m_services.network, m_services.clock,
-                                m_services.codePage,   messageBox,         m_services.runLog};
-        UiThreadStatusBox status(m_status);
-        runInBackground([&] { command(services, status); });
-        for (QPushButton* button : m_commandButtons)
-            button->setEnabled(true);
-        if (focused && focused->isEnabled())
-            focused->setFocus();
-    }
+    std::optional<Scheduler::Hold> busy(std::in_place, m_scheduler);
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    for (QPushButton* button : m_commandButtons)
+        button->setEnabled(false);
+    UiThreadMessageBox messageBox(m_services.messageBox);
+    const Services services{m_services.fileSystem, m_services.network, m_services.clock,
+                            m_services.codePage,   messageBox,         m_services.runLog};
+    UiThreadStatusBox status(m_status);
+    runInBackground([&] { command(services, status); },
+                    [&] {
+                        for (QPushButton* button : m_commandButtons)
+                            button->setEnabled(true);
+                        if (focused && focused->isEnabled())
+                            focused->setFocus();
+                        busy.reset();
+                        if (ended)
+                            ended();
+                    });
     closeIfAskedDuringARun();
 }
 

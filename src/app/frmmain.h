@@ -73,7 +73,8 @@ private:
     void unattendedBackup(const std::string& trigger);
     void noteOutcome();
     void showState();
-    void runCommand(const std::function<void(const Services&, StatusBox&)>& command);
+    void runCommand(const std::function<void(const Services&, StatusBox&)>& command,
+                    const std::function<void()>& ended = {});
     void mapDrives(const char* trigger);
 
     Services m_services;

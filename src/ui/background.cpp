@@ -9,7 +9,7 @@
 
 namespace tarnwell {
 
-void runInBackground(const std::function<void()>& job)
+void runInBackground(const std::function<void()>& job, const std::function<void()>& ended)
 {
     QEventLoop loop;
     std::exception_ptr failure;
@@ -19,9 +19,15 @@ void runInBackground(const std::function<void()>& job)
         } catch (...) {
             failure = std::current_exception();
         }
-        // Posted after every change the job handed over, so those are all shown when this
-        // returns.
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // Posted after every change the job handed over, so those are all shown by then.
+        QMetaObject::invokeMethod(
+            &loop,
+            [&] {
+                if (ended)
+                    ended();
+                loop.quit();
+            },
+            Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();

@@ -12,8 +12,10 @@ namespace tarnwell {
 
 // Runs job on a thread of its own and returns when it has ended. Meanwhile the windows' thread
 // goes on with its events, so that the windows paint and answer whatever the job waits for (a
-// server that does not answer, a long walk over a share). An exception of job is thrown here.
-void runInBackground(const std::function<void()>& job);
+// server that does not answer, a long walk over a share). ended is called on the windows' thread
+// as soon as job has ended, after every change it handed over, even while a modal box opened
+// meanwhile keeps this call from returning. An exception of job is thrown here.
+void runInBackground(const std::function<void()>& job, const std::function<void()>& ended = {});
 
 // Message boxes asked for by a job in the background: shown on the windows' thread, modal as
 // ever, while the job waits for the answer.
