@@ -2,20 +2,26 @@
 
 #include "app/globalvariables.h"
 #include "app/startup.h"
+#include "app/startupreport.h"
+#include "app/unattended.h"
 #include "backup/backupcommand.h"
 #include "config/frmconfig.h"
+#include "config/runlock.h"
 #include "drives/drivecommands.h"
 #include "drives/frmdrivemapping.h"
 #include "platform/errortrap.h"
 #include "ui/appicon.h"
+#include "ui/background.h"
 #include "ui/controls.h"
 #include "ui/formlayout.h"
+#include "ui/qtannouncer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
 
 namespace tarnwell {
 
@@ -40,9 +46,6 @@ void TxtMessageStatus::repaint()
 void TxtMessageStatus::showProgress(const std::string& line)
 {
     display(line.empty() ? m_text : m_text + "\n" + line);
-    m_box->repaint();
-    // Keep the windows painted during a long run; clicks and keys wait until it ends.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TxtMessageStatus::display(const std::string& text)
@@ -52,11 +55,19 @@ void TxtMessageStatus::display(const std::string& text)
     m_box->setPlainText(shown);
 }
 
-FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent)
+FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, Announcer* announcer,
+                 QWidget* parent)
     : QWidget(parent), m_services(services), m_folderDialog(folderDialog),
       m_txtMessage(new QPlainTextEdit(this)), m_status(m_txtMessage),
       m_scheduler(services.messageBox, [this](const std::string& lateReason) {
-          backup(lateReason.empty() ? "the daily time" : "the daily time; " + lateReason);
+          // Another program's command holding Config.dat would refuse this run; the scheduler
+          // tries again until it has ended.
+          if (RunLock(m_services.fileSystem).otherRunning())
+              return false;
+          // Late, the computer may just have woken, before its network is back.
+          unattendedBackup(lateReason.empty() ? "the daily time" : "the daily time; " + lateReason,
+                           !lateReason.empty());
+          return true;
       })
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -64,6 +75,11 @@ FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* 
         QStringLiteral("Tarnwell Backup (Minimize Me And Leave Me Running To Auto Backup)"));
     setWindowIcon(tarnwellIcon());
     setClientTwips(this, 8160, 2055);
+    if (!announcer) {
+        m_ownAnnouncer = std::make_unique<QtAnnouncer>(this);
+        announcer = m_ownAnnouncer.get();
+    }
+    m_announcer = announcer;
 
     QPushButton* backup = addButton("cmdBackup", "Backup", 120, 1335);
     QPushButton* config = addButton("cmdConfig", "Config", 1560, 975);
@@ -72,6 +88,7 @@ FrmMain::FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* 
     QPushButton* minimize = addButton("cmdMinimize", "\\/", 6480, 495);
     minimize->setToolTip(QStringLiteral("Minimize"));
     QPushButton* close = addButton("cmdClose", "Close", 7080, 975);
+    m_commandButtons = {backup, mapDrives, disconnect};
 
     m_txtMessage->setObjectName(QStringLiteral("txtMessage"));
     placeTwips(m_txtMessage, 120, 120, 7935, 1215);
@@ -117,9 +134,33 @@ QPushButton* FrmMain::addButton(const char* name, const char* caption, int left,
 void FrmMain::Form_Load(const std::string& argumentText)
 {
     StartupActions actions;
-    actions.backup = [this] { backup("\"auto\""); };
+    actions.backup = [this] { unattendedBackup("\"auto\"", true); };
     actions.mapDrives = [this] { mapDrives("\"mapdrives\""); };
     runFormLoad(m_services, argumentText, actions);
+    // After the load step's own reports: how things stand for someone who comes back to a PC
+    // left alone, or how to begin.
+    errorTrap(m_services.messageBox, " in Form_Load", [this] {
+        std::vector<std::string> lines;
+        if (!m_status.text().empty())
+            lines.push_back(m_status.text());
+        for (const std::string& line : startupReport(m_services.fileSystem, m_services.clock.now(),
+                                                     mdlGlobalVariables::strBackupTime))
+            lines.push_back(line);
+        std::string text;
+        for (const std::string& line : lines)
+            text += (text.empty() ? "" : "\r\n") + line;
+        m_status.setReport(text, lines);
+    });
+    showState();
+}
+
+// The tray's tool tip, renewed when the outcome or the daily time has changed.
+void FrmMain::showState()
+{
+    const std::string state = stateText(m_lastOutcome, mdlGlobalVariables::strBackupTime);
+    if (state != m_shownState)
+        m_announcer->showState(state);
+    m_shownState = state;
 }
 
 void FrmMain::cmdBackup_Click()
@@ -127,14 +168,62 @@ void FrmMain::cmdBackup_Click()
     backup("the Backup button");
 }
 
-// The Backup button, the daily time and "auto" run the same command; only the run log tells
-// them apart.
+// The Backup button's run keeps its message boxes: the user is there.
 void FrmMain::backup(const std::string& trigger)
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        runBackupCommand(m_services, m_status, trigger);
-    }
+    runCommand([&](const Services& services,
+                   StatusBox& status) { runBackupCommand(services, status, trigger); },
+               [this] { noteOutcome(); });
+}
+
+void FrmMain::noteOutcome()
+{
+    const std::string text = m_status.text();
+    m_lastOutcome = text.substr(0, text.find("\r\n"));
+    showState();
+}
+
+// The daily time and "auto": no one is there to click, so no message box waits.
+void FrmMain::unattendedBackup(const std::string& trigger, bool waitForNetwork)
+{
+    UnattendedResult result;
+    runCommand(
+        [&](const Services& services, StatusBox& status) {
+            result = runUnattendedBackup(services, status, trigger, waitForNetwork);
+        },
+        [&] {
+            // No one saw it end: the task bar and a notification say that it failed.
+            if (result.outcome != BackupOutcome::Complete)
+                m_announcer->backupFailed(result.firstProblem);
+            noteOutcome();
+        });
+}
+
+// A command runs on a thread of its own while the window paints and answers. Its buttons are
+// off meanwhile, so that a click made during a run starts nothing, then or after it. They come
+// back, and ended follows, as soon as the command ends, also while a message box opened
+// meanwhile (Save's, say) still waits.
+void FrmMain::runCommand(const std::function<void(const Services&, StatusBox&)>& command,
+                         const std::function<void()>& ended)
+{
+    std::optional<Scheduler::Hold> busy(std::in_place, m_scheduler);
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    for (QPushButton* button : m_commandButtons)
+        button->setEnabled(false);
+    UiThreadMessageBox messageBox(m_services.messageBox);
+    const Services services{m_services.fileSystem, m_services.network, m_services.clock,
+                            m_services.codePage,   messageBox,         m_services.runLog};
+    UiThreadStatusBox status(m_status);
+    runInBackground([&] { command(services, status); },
+                    [&] {
+                        for (QPushButton* button : m_commandButtons)
+                            button->setEnabled(true);
+                        if (focused && focused->isEnabled())
+                            focused->setFocus();
+                        busy.reset();
+                        if (ended)
+                            ended();
+                    });
     closeIfAskedDuringARun();
 }
 
@@ -160,20 +249,16 @@ void FrmMain::cmdMapDrives_Click()
 
 void FrmMain::mapDrives(const char* trigger)
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        tarnwell::cmdMapDrives_Click(m_services, m_status, strDriveLog, trigger);
-    }
-    closeIfAskedDuringARun();
+    runCommand([&](const Services& services, StatusBox& status) {
+        tarnwell::cmdMapDrives_Click(services, status, strDriveLog, trigger);
+    });
 }
 
 void FrmMain::cmdDisconnectDrives_Click()
 {
-    {
-        Scheduler::Hold busy(m_scheduler);
-        tarnwell::cmdDisconnectDrives_Click(m_services, m_status, strDriveLog);
-    }
-    closeIfAskedDuringARun();
+    runCommand([&](const Services& services, StatusBox& status) {
+        tarnwell::cmdDisconnectDrives_Click(services, status, strDriveLog);
+    });
 }
 
 void FrmMain::cmdMinimize_Click()
@@ -189,6 +274,7 @@ void FrmMain::cmdClose_Click()
 void FrmMain::ctrTimer_Timer()
 {
     m_scheduler.tick(m_services.clock.now(), mdlGlobalVariables::strBackupTime);
+    showState();
     closeIfAskedDuringARun();
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "app/scheduler.h"
+#include "platform/announcer.h"
 #include "platform/folderdialog.h"
 #include "platform/services.h"
 #include "platform/statusbox.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -41,7 +44,9 @@ class FrmMain : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const Services& services, FolderDialog& folderDialog, QWidget* parent = nullptr);
+    // Without an announcer the window makes its own: the task bar and a tray icon.
+    FrmMain(const Services& services, FolderDialog& folderDialog, Announcer* announcer = nullptr,
+            QWidget* parent = nullptr);
     ~FrmMain() override;
 
     // The load step; runs before the window is first shown.
@@ -65,6 +70,12 @@ private:
     QPushButton* addButton(const char* name, const char* caption, int left, int width);
     void closeIfAskedDuringARun();
     void backup(const std::string& trigger);
+    // waitForNetwork: see runUnattendedBackup.
+    void unattendedBackup(const std::string& trigger, bool waitForNetwork);
+    void noteOutcome();
+    void showState();
+    void runCommand(const std::function<void(const Services&, StatusBox&)>& command,
+                    const std::function<void()>& ended = {});
     void mapDrives(const char* trigger);
 
     Services m_services;
@@ -74,8 +85,13 @@ private:
     TxtMessageStatus m_status;
     Scheduler m_scheduler;
     QPointer<FrmConfig> m_frmConfig;
-    std::string strDriveLog; // the drive commands' report
+    std::vector<QPushButton*> m_commandButtons; // off while a command runs
+    std::string strDriveLog;                    // the drive commands' report
     bool m_closeAfterRun = false;
+    std::unique_ptr<Announcer> m_ownAnnouncer;
+    Announcer* m_announcer = nullptr;
+    std::string m_lastOutcome; // the first line of the last backup's report
+    std::string m_shownState;
 };
 
 } // namespace tarnwell

@@ -73,9 +73,7 @@ Scheduler::Hold::Hold(Scheduler& scheduler) : m_scheduler(scheduler)
 
 Scheduler::Hold::~Hold()
 {
-    // The time the program was held is not made up by the next tick.
-    if (--m_scheduler.m_holds == 0)
-        m_scheduler.m_previousTick.reset();
+    --m_scheduler.m_holds;
 }
 
 Scheduler::Scheduler(MessageBox& messageBox, StartBackup startBackup)
@@ -86,16 +84,21 @@ Scheduler::Scheduler(MessageBox& messageBox, StartBackup startBackup)
 void Scheduler::tick(const LocalDateTime& now, const std::string& backupTime)
 {
     errorTrap(m_messageBox, " in ctrTimer_Timer", [&] {
-        if (busy())
-            return;
         std::string lateReason;
-        const bool start = due(now, backupTime, lateReason);
+        if (due(now, backupTime, lateReason)) {
+            m_lastStart = now;
+            m_pending = busy() ? "started late: the clock passed " + backupTime +
+                                     " while another command ran"
+                               : lateReason;
+        }
         m_previousTick = now;
-        if (!start)
+        if (busy() || !m_pending)
             return;
-        m_lastStart = now;
+        // Taken before the run, so that a failure of the run is not repeated at every tick.
+        const std::string reason = *std::exchange(m_pending, std::nullopt);
         Hold hold(*this);
-        m_startBackup(lateReason);
+        if (!m_startBackup(reason))
+            m_pending = "started late: another backup or drive command held Config.dat";
     });
 }
 

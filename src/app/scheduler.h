@@ -17,14 +17,16 @@ std::string backupClockText(const LocalDateTime& when);
 // the configured backup time at every tick, and a tick also covers the seconds since the tick
 // before: a late timer still starts the backup once, and so does the first tick after the
 // computer slept or hibernated over the backup time (then the backup is marked as started
-// late). Nothing is made up for a time that passed while the program itself held the ticks
-// back (see Hold) or was not running.
+// late). A backup time that comes while another command runs (see Hold), or while another
+// program's command holds Config.dat, starts the backup at the first tick after that command
+// ended, marked as started late. Nothing is made up for a time that passed while the program
+// was not running.
 class Scheduler
 {
 public:
-    // Marks the program busy with a command, so that a tick delivered meanwhile (by the message
-    // loop of a message box, say) is ignored. Held while the scheduler's own backup runs; the
-    // window holds it around a backup or drive command started by hand as well.
+    // Marks the program busy with a command, so that a tick delivered meanwhile starts nothing
+    // then; a backup time it passes is kept for the end of the command. Held while the
+    // scheduler's own backup runs; the window holds it around every command started by hand.
     class Hold
     {
     public:
@@ -38,8 +40,9 @@ public:
     };
 
     // startBackup runs the backup command and returns when it has ended; lateReason is empty
-    // for a backup started in its second, or says why it starts later.
-    using StartBackup = std::function<void(const std::string& lateReason)>;
+    // for a backup started in its second, or says why it starts later. It returns false when
+    // another program's command held Config.dat, so that nothing ran: the next tick tries again.
+    using StartBackup = std::function<bool(const std::string& lateReason)>;
     Scheduler(MessageBox& messageBox, StartBackup startBackup);
 
     // One tick at the local time now; backupTime is read afresh every time ("" means none).
@@ -59,6 +62,8 @@ private:
     int m_holds = 0;
     std::optional<LocalDateTime> m_previousTick;
     std::optional<LocalDateTime> m_lastStart;
+    // Why a backup that is due has not started yet.
+    std::optional<std::string> m_pending;
 };
 
 } // namespace tarnwell

@@ -14,8 +14,7 @@ public:
     virtual std::string text() const = 0;
     // Puts the current text on screen at once, before a long operation holds the program.
     virtual void repaint() = 0;
-    // A second line under the text while a long operation runs; empty removes it. Also the
-    // moment to keep the window painted.
+    // A second line under the text while a long operation runs; empty removes it.
     virtual void showProgress(const std::string& line) = 0;
     // A command's report: text as the window shows it, and the same as separate lines, for a
     // terminal that must keep each line one line whatever the texts hold.

@@ -2,10 +2,12 @@
 #include "app/globalvariables.h"
 #include "config/settings.h"
 #include "config/windowtesting.h"
+#include "platform/announcer.h"
 #include "platform/error.h"
 #include "support/testworld.h"
 #include "ui/formlayout.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace tarnwell {
 
@@ -189,7 +195,8 @@ private slots:
 
         m_window->Form_Load("auto");
         const std::string failed = "Error! , C:\\Missing is not a valid source)";
-        QCOMPARE(m_window->status().text(), failed);
+        QCOMPARE(m_window->status().text(),
+                 failed + "\r\nNo complete backup is recorded in Tarnwell.log.");
         QCOMPARE(mdlGlobalVariables::strBackupTime, std::string("1:05:00 PM"));
 
         m_window->status().setText("");
@@ -253,12 +260,13 @@ private slots:
 
     void closeDuringARunWaitsForItsEnd()
     {
-        // Whether the main window was still open when each message box came up.
+        // Whether the main window was still open when each message box came up, on its thread.
         struct WatchingMessageBox : MessageBox
         {
             void show(const std::string&, const std::string&, MessageIcon) override
             {
-                openAtMessage.push_back(window->isVisible());
+                openAtMessage.push_back(window->isVisible() &&
+                                        QThread::currentThread() == window->thread());
             }
             QWidget* window = nullptr;
             std::vector<bool> openAtMessage;
@@ -291,6 +299,128 @@ private slots:
         QCOMPARE(window.status().text(),
                  std::string("Error! , 61 Disk full (C:\\Other C:\\Backup"));
         QVERIFY(!window.isVisible());
+    }
+
+    // Coming back to a PC left alone: the start-up says how things stand, a daily backup that
+    // failed is announced and the tray's tool tip says so; the Backup button's run is not.
+    void leftAloneTheStartSaysHowThingsStandAndAFailureIsAnnounced()
+    {
+        struct RecordingAnnouncer : Announcer
+        {
+            void backupFailed(const std::string& problem) override { failures.push_back(problem); }
+            void showState(const std::string& shown) override { state = shown; }
+            std::vector<std::string> failures;
+            std::string state;
+        } announcer;
+        test::TestWorld& world = *m_world;
+        world.clock.current = {2026, 12, 7, 13, 4, 59};
+        FrmMain firstStart(world.services, m_dialog, &announcer);
+        firstStart.Form_Load("");
+        QCOMPARE(firstStart.status().text(),
+                 std::string("To begin: click Config, fill in the folder pairs (S and T browse for "
+                             "a source and a target folder), set the daily time with [>], and "
+                             "Save."));
+
+        world.fileSystem.addFile("Tarnwell.log",
+                                 "=== 2026-12-04 13:05:00 backup, started by the daily time\n"
+                                 "=== 2026-12-04 13:06:30 backup, started by the Backup button\n"
+                                 "refused: another backup or drive command is running\n\n"
+                                 "Outcome: Backups Complete at 1:05:09 PM, on 12/4/2026\n\n"
+                                 "=== 2026-12-05 13:05:00 backup, started by the daily time\n"
+                                 "Outcome: Error! , C:\\Missing is not a valid source)\n\n");
+        FolderPairs pairs;
+        pairs.sources[0] = "C:\\Missing";
+        pairs.targets[0] = "C:\\Backup";
+        world.fileSystem.addFolder("C:\\Backup");
+        saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "1:05:00 PM");
+        FrmMain window(world.services, m_dialog, &announcer);
+        window.Form_Load("");
+        QCOMPARE(window.status().text(),
+                 std::string("Last complete backup: 2026-12-04 13:05.\r\nNo backup has completed "
+                             "for more than two days: Tarnwell.log (tarnwell-cli log) says why."));
+
+        window.ctrTimer_Timer();
+        world.clock.current = {2026, 12, 7, 13, 5, 0};
+        window.ctrTimer_Timer();
+        QCOMPARE(announcer.failures.size(), 1u);
+        QVERIFY(announcer.failures[0].find("C:\\Missing") != std::string::npos);
+        QVERIFY(announcer.state.find("Error! , C:\\Missing") != std::string::npos);
+        QVERIFY(announcer.state.find("1:05:00 PM") != std::string::npos);
+        window.cmdBackup_Click();
+        QCOMPARE(announcer.failures.size(), 1u);
+    }
+
+    // A server that does not answer holds the mapping; the window goes on answering, and the
+    // clicks on Backup made meanwhile start no backup, then or after it.
+    void answersWhileAMappingHangsAndDropsItsClicks()
+    {
+        struct HangingNetwork : Network
+        {
+            explicit HangingNetwork(Network& real) : real(real) {}
+            int connect(const std::string& local, const std::string& remote,
+                        const std::string& user, const std::string& password,
+                        bool remember) override
+            {
+                hanging = true;
+                for (int waited = 0; waited < 3000 && !released; waited += 5)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                return real.connect(local, remote, user, password, remember);
+            }
+            int cancel(const std::string& local, bool forget, bool force) override
+            {
+                return real.cancel(local, forget, force);
+            }
+            int lastError() const override { return real.lastError(); }
+            Network& real;
+            std::atomic<bool> hanging{false}, released{false};
+        };
+        test::TestWorld& world = *m_world;
+        HangingNetwork network(world.network);
+        const Services services{world.fileSystem, network, world.clock, world.codePage,
+                                world.messageBox};
+        FrmMain window(services, m_dialog);
+        world.network.addShare("\\\\srv\\data");
+        DriveTable table;
+        table[0] = {"\\\\srv\\data", "M", "ann", "secret"};
+        saveDriveTable(world.fileSystem, world.codePage, table);
+        FolderPairs pairs; // what a backup would copy
+        pairs.sources[0] = "C:\\Data";
+        pairs.targets[0] = "C:\\Backup";
+        saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "");
+        world.fileSystem.addFile("C:\\Data\\a.txt", "alpha");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // Every 100 ms the window's own thread notes the time, as it does for a paint or a key.
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longestGap = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        bool offDuringTheRun = false;
+        QTimer::singleShot(0, [&] {
+            if (!QTest::qWaitFor([&] { return network.hanging.load(); }))
+                return;
+            clock.start();
+            beat.start(100);
+            auto* backup = window.findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+            offDuringTheRun = !backup->isEnabled();
+            QTest::mouseClick(backup, Qt::LeftButton);
+            QTest::qWait(1500);
+            QTest::mouseClick(backup, Qt::LeftButton);
+            network.released = true;
+        });
+        window.cmdMapDrives_Click();
+        QTest::qWait(200);
+        beat.stop();
+        QVERIFY2(last >= 1500 && longestGap < 1000, qPrintable(QString::number(longestGap)));
+        QCOMPARE(window.status().text(), std::string("M: drive was mapped successfully.  \r\n"));
+        QVERIFY(!world.fileSystem.exists("C:\\Backup"));
+        QVERIFY(offDuringTheRun);
+        QVERIFY(window.findChild<QPushButton*>(QStringLiteral("cmdBackup"))->isEnabled());
     }
 
     // What the user sees of the four windows: every caption whole, in the fonts this system

@@ -1,6 +1,11 @@
 #include "app/scheduler.h"
+#include "app/unattended.h"
+#include "config/settings.h"
 #include "platform/error.h"
+#include "platform/runlog.h"
 #include "support/fakes.h"
+#include "support/memorylogfile.h"
+#include "support/testworld.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +57,13 @@ protected:
     LocalDateTime now;
     std::vector<std::string> lateReasons;
     std::function<void()> onStart;
+    bool lockFree = true; // false: another program's command holds Config.dat
     Scheduler scheduler{messageBox, [this](const std::string& lateReason) {
                             starts.push_back(now);
                             lateReasons.push_back(lateReason);
                             if (onStart)
                                 onStart();
+                            return lockFree;
                         }};
     void tick(const LocalDateTime& when, const std::string& backupTime)
     {
@@ -132,29 +139,28 @@ TEST_F(SchedulerTest, TimePassedWhileTheComputerSleptStartsOneLateBackup)
     EXPECT_EQ(starts.size(), 1u);
 }
 
-TEST_F(SchedulerTest, SecondsThatPassedWhileTheProgramWasHeldAreNotMadeUp)
+TEST_F(SchedulerTest, ATimeThatComesDuringAnotherCommandStartsWhenItEnds)
 {
-    tick(at(13, 6, 59), "1:07:00 PM");
-    {
-        Scheduler::Hold manualBackup(scheduler);
-        tick(at(13, 7, 0), "1:07:00 PM"); // delivered by a message box of that backup
-    }
-    tick(at(13, 7, 1), "1:07:00 PM");
-    EXPECT_TRUE(starts.empty());
-}
-
-TEST_F(SchedulerTest, TicksDuringTheScheduledBackupAreIgnored)
-{
+    const std::string late = "started late: the clock passed 1:05:01 PM while another command ran";
     onStart = [this] {
         EXPECT_TRUE(scheduler.busy());
-        scheduler.tick(at(13, 5, 0), "1:05:00 PM");
-        scheduler.tick(at(13, 5, 1), "1:05:01 PM");
+        scheduler.tick(at(13, 5, 0), "1:05:00 PM"); // its own second again: nothing more
+        scheduler.tick(at(13, 5, 1), "1:05:01 PM"); // a new time saved meanwhile
     };
     tick(at(13, 5, 0), "1:05:00 PM");
+    onStart = nullptr;
     EXPECT_EQ(starts.size(), 1u);
     EXPECT_FALSE(scheduler.busy());
     tick(at(13, 5, 2), "1:05:01 PM");
-    EXPECT_EQ(starts.size(), 1u) << "the second skipped inside the backup is not made up";
+    tick(at(13, 5, 3), "1:05:01 PM");
+    EXPECT_EQ(lateReasons, (std::vector<std::string>{"", late}));
+
+    lockFree = false; // the next day tarnwell-cli runs over the time: tried at every tick
+    tickEverySecond(at(13, 5, 1, 13), 2, "1:05:01 PM");
+    lockFree = true;
+    tickEverySecond(at(13, 5, 3, 13), 2, "1:05:01 PM");
+    EXPECT_EQ(lateReasons.size(), 5u);
+    EXPECT_EQ(lateReasons.back(), "started late: another backup or drive command held Config.dat");
 }
 
 TEST_F(SchedulerTest, TwoTicksInTheBackupSecondStartOneBackup)
@@ -183,6 +189,63 @@ TEST_F(SchedulerTest, FailureIsReportedAndTheNextDayRunsNormally)
     onStart = nullptr;
     tick(at(13, 5, 0, 13), "1:05:00 PM");
     EXPECT_EQ(starts.size(), 2u);
+}
+
+// A PC left alone: a full disk fails pair 2 at the daily time, and no one is there to click.
+TEST(UnattendedRunTest, AFailureWaitsForNoClickAndCostsNoLaterDailyBackup)
+{
+    test::TestWorld world;
+    test::MemoryLogFile logFile(world.fileSystem);
+    RunLog runLog(logFile, world.clock);
+    Services services = world.services;
+    services.runLog = &runLog;
+    world.fileSystem.addFile("C:\\Data\\a.txt", "alpha");
+    world.fileSystem.addFile("C:\\Other\\b.txt", "beta");
+    FolderPairs pairs;
+    pairs.sources[0] = "C:\\Data";
+    pairs.targets[0] = "C:\\Backup";
+    pairs.sources[1] = "C:\\Other";
+    pairs.targets[1] = "C:\\Backup";
+    saveFolderPairsAndTime(world.fileSystem, world.codePage, pairs, "1:05:00 PM");
+    world.fileSystem.failOn(test::MemoryFileSystem::Operation::MakeDirectory, "C:\\Backup\\Other",
+                            ErrorNumber::DiskFull, 1);
+    test::RecordingStatusBox status;
+    std::vector<UnattendedResult> results;
+    Scheduler scheduler(world.messageBox, [&](const std::string& lateReason) {
+        results.push_back(
+            runUnattendedBackup(services, status, "the daily time " + lateReason, false));
+        return true;
+    });
+
+    world.clock.current = {2026, 12, 7, 13, 5, 0};
+    scheduler.tick(world.clock.current, "1:05:00 PM");
+    const std::string message =
+        "61 Disk full in Function StartBackup, debugline 0 strSource: C:\\Other";
+    EXPECT_TRUE(world.messageBox.messages.empty()) << "nothing waits for a click";
+    EXPECT_EQ(world.fileSystem.contentOf("C:\\Backup\\Data\\a.txt"), "alpha");
+    EXPECT_EQ(status.text(), "Error! , 61 Disk full (C:\\Other C:\\Backup\r\n" + message);
+    EXPECT_NE(logFile.content(kRunLogName).find("Message: " + message), std::string::npos);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, BackupOutcome::Error);
+    EXPECT_NE(results[0].firstProblem.find("C:\\Other"), std::string::npos);
+
+    // The next day the Backup button's run still holds Config.dat over the daily time (its
+    // message box open, say): the daily backup follows it, and the log says why it is late.
+    {
+        Scheduler::Hold buttonRun(scheduler);
+        world.clock.current.day = 8;
+        scheduler.tick(world.clock.current, "1:05:00 PM");
+        EXPECT_EQ(results.size(), 1u);
+    }
+    world.clock.current.second = 1;
+    scheduler.tick(world.clock.current, "1:05:00 PM");
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[1].outcome, BackupOutcome::Complete);
+    EXPECT_EQ(world.fileSystem.contentOf("C:\\Backup\\Other\\b.txt"), "beta");
+    EXPECT_NE(logFile.content(kRunLogName)
+                  .find("=== 2026-12-08 13:05:01 backup, started by the daily time started late: "
+                        "the clock passed 1:05:00 PM while another command ran\n"),
+              std::string::npos);
 }
 
 } // namespace
