@@ -29,7 +29,9 @@ int main(int argc, char* argv[])
         arguments.push_back(given[i].toStdString());
 
     tarnwell::FrmMain frmMain(services, folderDialog);
-    frmMain.Form_Load(tarnwell::argumentText(arguments));
+    // Shown first: the start word's command runs while the window answers, and a run at logon
+    // may wait a while for the network, which the status box says.
     frmMain.show();
+    frmMain.Form_Load(tarnwell::argumentText(arguments));
     return QApplication::exec();
 }
