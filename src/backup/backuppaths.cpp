@@ -85,4 +85,13 @@ bool isInside(PathStyle style, const std::string& path, const std::string& folde
     return namesBelow(style, path, folder).has_value();
 }
 
+bool sameFolder(CopyPrimitives& primitives, const std::string& one, const std::string& other)
+{
+    try {
+        return primitives.folderId(one) == primitives.folderId(other);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 } // namespace tarnwell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "platform/copyprimitives.h"
 #include "platform/pathrules.h"
 
 #include <optional>
@@ -42,5 +43,9 @@ bool isInside(PathStyle style, const std::string& path, const std::string& folde
 
 // The form under which two names are the same name: upper case on Windows.
 std::string nameKey(PathStyle style, std::string_view name);
+
+// Whether both paths lead to one folder; false when either cannot be looked at, which the
+// copy then reports.
+bool sameFolder(CopyPrimitives& primitives, const std::string& one, const std::string& other);
 
 } // namespace tarnwell

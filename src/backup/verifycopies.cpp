@@ -183,15 +183,6 @@ private:
     SteadyClock::time_point m_lastShown{};
 };
 
-bool sameFolder(CopyPrimitives& primitives, const std::string& one, const std::string& other)
-{
-    try {
-        return primitives.folderId(one) == primitives.folderId(other);
-    } catch (const RuntimeError&) {
-        return false;
-    }
-}
-
 // The copies of every pair and the versions folders of every target: none of them is part of
 // a source.
 std::vector<FolderId> avoidedFolders(CopyPrimitives& primitives, const std::vector<PairCopy>& all)
